@@ -1,0 +1,158 @@
+// printer-emulator: serves an emulated fiscal printer on a pseudo-terminal.
+//
+//   printer-emulator --model A|B [--serial 12345678] [--firmware 1.20] [--ecf 0001]
+//                    [--pacing] [--delay MS]
+//
+// Prints the pseudo-terminal's path ("/dev/pts/N") as the first line on stdout and serves
+// until SIGINT or SIGTERM, then exits 0. Invalid arguments: a message on stderr, exit 2.
+
+#include "printer.h"
+#include "pty_host.h"
+
+#include <cctype>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include <pthread.h>
+
+namespace {
+
+const char Usage[] = "usage: printer-emulator --model A|B [--serial 12345678] [--firmware 1.20]"
+                     " [--ecf 0001] [--pacing] [--delay MS]\n";
+
+struct Options {
+    std::optional<emu::Model> model;
+    emu::Identity identity;
+    bool pacing = false;
+    int delayMs = 0;
+};
+
+bool allDigits(const std::string &text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Printable ASCII only: the serial number travels as text in the answers.
+bool printable(const std::string &text) {
+    for (unsigned char c : text) {
+        if (c < 0x20 || c > 0x7E)
+            return false;
+    }
+    return true;
+}
+
+// The firmware version as the printer shows it: one digit, a point, two digits ("1.20").
+bool versionText(const std::string &text) {
+    return text.size() == 4 && std::isdigit(static_cast<unsigned char>(text[0])) &&
+           text[1] == '.' && allDigits(text.substr(2));
+}
+
+// Parses the arguments; on error puts a message into `error` and returns nothing.
+std::optional<Options> parse(int argc, char **argv, std::string &error) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::string value;
+        bool hasValue = false;
+        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+            hasValue = true;
+        }
+        if (arg == "--pacing" && !hasValue) {
+            options.pacing = true;
+            continue;
+        }
+        const bool takesValue = arg == "--model" || arg == "--serial" || arg == "--firmware" ||
+                                arg == "--ecf" || arg == "--delay";
+        if (!takesValue) {
+            error = "unknown argument: " + std::string(argv[i]);
+            return std::nullopt;
+        }
+        if (!hasValue) {
+            if (i + 1 >= argc) {
+                error = arg + " needs a value";
+                return std::nullopt;
+            }
+            value = argv[++i];
+        }
+        if (arg == "--model") {
+            if (value == "A" || value == "a")
+                options.model = emu::Model::A;
+            else if (value == "B" || value == "b")
+                options.model = emu::Model::B;
+            else {
+                error = "--model must be A or B";
+                return std::nullopt;
+            }
+        } else if (arg == "--serial") {
+            if (value.size() != 8 || !printable(value)) {
+                error = "--serial must be 8 characters";
+                return std::nullopt;
+            }
+            options.identity.serial = QByteArray::fromStdString(value);
+        } else if (arg == "--firmware") {
+            if (!versionText(value)) {
+                error = "--firmware must look like 1.20";
+                return std::nullopt;
+            }
+            options.identity.firmware = QByteArray::fromStdString(value);
+        } else if (arg == "--ecf") {
+            if (value.size() != 4 || !allDigits(value)) {
+                error = "--ecf must be 4 digits";
+                return std::nullopt;
+            }
+            options.identity.ecfNumber = QByteArray::fromStdString(value);
+        } else if (arg == "--delay") {
+            if (!allDigits(value) || value.size() > 6) {
+                error = "--delay must be a number of milliseconds";
+                return std::nullopt;
+            }
+            options.delayMs = std::stoi(value);
+        }
+    }
+    if (!options.model) {
+        error = "--model is required";
+        return std::nullopt;
+    }
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    std::string error;
+    const std::optional<Options> options = parse(argc, argv, error);
+    if (!options) {
+        std::fprintf(stderr, "printer-emulator: %s\n%s", error.c_str(), Usage);
+        return 2;
+    }
+
+    // SIGINT and SIGTERM are taken with sigwait below; they are blocked before the host's
+    // thread starts so that it inherits the mask and no handler runs anywhere.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    const auto printer = emu::Printer::create(*options->model, options->identity);
+    printer->setPacing(options->pacing);
+    printer->setAnswerDelayMs(options->delayMs);
+
+    emu::PtyHost host(*printer);
+    if (!host.start()) {
+        std::fprintf(stderr, "printer-emulator: %s\n",
+                     host.errorString().toLocal8Bit().constData());
+        return 1;
+    }
+    std::printf("%s\n", host.slavePath().toLocal8Bit().constData());
+    std::fflush(stdout);
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    host.stop();
+    return 0;
+}

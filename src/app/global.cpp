@@ -1,0 +1,29 @@
+#include "app/global.h"
+
+namespace {
+ToolState state;
+}
+
+ToolState &toolState() {
+    return state;
+}
+
+void resetToolState() {
+    state.ModelCode = ModelNone;
+    state.PortOpen = false;
+    state.PrinterPresent = false;
+    state.ModelChanged = false;
+    state.TablesStale = true;
+    state.PrinterSerial.set(QStringLiteral("????????"));
+    state.FirmwareVersion.set({});
+    state.FirmwareVersionNumber = 0.0;
+    state.EcfNumber.set({});
+    state.PrinterClock = 0.0;
+    state.PrinterDst = false;
+    state.CurrentCOO.set(QStringLiteral("000000"));
+    state.RecordingState = RecordingOff;
+    state.SavedRecordingState = RecordingOff;
+    state.ViewerFeed = true;
+    state.ProgramDirectory.clear();
+    state.ToolConfigRecord.fill(0);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+// Process-wide state read by every window and worker thread.
+
+// Model codes as stored in Tool.cfg and used for every dispatch.
+enum : uint32_t { ModelNone = 0, ModelB = 1 /* "MV4700" */, ModelA = 2 /* "MV210" */ };
+
+// Macro recording: 0 off, 1 recording, 2 paused, 3 playing back.
+enum RecordingStateValue : int {
+    RecordingOff = 0,
+    RecordingOn = 1,
+    RecordingPaused = 2,
+    RecordingPlayback = 3
+};
+
+// A text item shared between the UI thread and workers, always read and written whole.
+class SharedText {
+public:
+    explicit SharedText(QString initial = {}) : value(std::move(initial)) {}
+    QString get() const {
+        std::lock_guard lock(mutex);
+        return value;
+    }
+    void set(const QString &text) {
+        std::lock_guard lock(mutex);
+        value = text;
+    }
+
+private:
+    mutable std::mutex mutex;
+    QString value;
+};
+
+struct ToolState {
+    std::atomic<uint32_t> ModelCode{ModelNone};
+    std::atomic<bool> PortOpen{false};
+    std::atomic<bool> PrinterPresent{false};
+    std::atomic<bool> ModelChanged{false};
+    std::atomic<bool> TablesStale{true};
+    SharedText PrinterSerial{QStringLiteral("????????")};
+    SharedText FirmwareVersion;
+    std::atomic<double> FirmwareVersionNumber{0.0};
+    SharedText EcfNumber;
+    // Whole days plus the fraction of the day, as the printer clock is kept and shown.
+    std::atomic<double> PrinterClock{0.0};
+    std::atomic<bool> PrinterDst{false};
+    SharedText CurrentCOO{QStringLiteral("000000")};
+    std::atomic<int> RecordingState{RecordingOff};
+    std::atomic<int> SavedRecordingState{RecordingOff};
+    // While on, the link passes every frame and answer to the traffic viewer.
+    std::atomic<bool> ViewerFeed{true};
+    QString ProgramDirectory;
+    std::array<uint8_t, 20> ToolConfigRecord{};
+};
+
+ToolState &toolState();
+
+// Puts every item back to its value at program start (tests use it between cases).
+void resetToolState();

@@ -1,0 +1,125 @@
+#include "link/emulator_transport.h"
+
+#include "printer.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <mutex>
+#include <thread>
+
+using namespace std::chrono;
+
+namespace {
+constexpr auto Slice = milliseconds(50);
+
+steady_clock::duration wireTime(int bytes) {
+    return duration_cast<steady_clock::duration>(
+        duration<double, std::milli>(emu::wireTimeMs(bytes)));
+}
+} // namespace
+
+EmulatorTransport::EmulatorTransport(std::shared_ptr<emu::Printer> p) : printer(std::move(p)) {
+}
+
+EmulatorTransport::~EmulatorTransport() = default;
+
+bool EmulatorTransport::open() {
+    return printer != nullptr;
+}
+
+void EmulatorTransport::close() {
+    pending.clear();
+}
+
+bool EmulatorTransport::write(const QByteArray &frame) {
+    const bool paced = printer->pacing();
+    if (paced)
+        std::this_thread::sleep_for(wireTime(int(frame.size())));
+    const auto replies = printer->receive(frame);
+    TimePoint at = std::max(steady_clock::now(), lineFreeAt);
+    for (const emu::Reply &reply : replies) {
+        for (const emu::Segment &segment : reply) {
+            if (segment.bytes.isEmpty())
+                continue;
+            at += milliseconds(segment.pauseMs);
+            if (paced)
+                at += wireTime(int(segment.bytes.size()));
+            // Bytes that follow within the gap arrive in the same chunk on a real line.
+            if (!pending.empty() && segment.pauseMs < ChunkGapMs) {
+                pending.back().bytes += segment.bytes;
+                pending.back().readyAt = at;
+            } else {
+                pending.push_back({at, segment.bytes});
+            }
+        }
+    }
+    lineFreeAt = at;
+    return true;
+}
+
+QByteArray EmulatorTransport::readChunk(int totalMs, const std::atomic<bool> &cancel) {
+    const TimePoint deadline = steady_clock::now() + milliseconds(totalMs);
+    for (;;) {
+        if (cancel)
+            return {};
+        const TimePoint now = steady_clock::now();
+        if (!pending.empty() && pending.front().readyAt <= now) {
+            Pending &front = pending.front();
+            if (!printer->powered()) {
+                pending.clear();
+                continue;
+            }
+            QByteArray chunk = front.bytes.left(MaxChunk);
+            front.bytes.remove(0, chunk.size());
+            if (front.bytes.isEmpty())
+                pending.pop_front();
+            return chunk;
+        }
+        if (totalMs >= 0 && now >= deadline)
+            return {};
+        TimePoint wake = now + Slice;
+        if (!pending.empty())
+            wake = std::min(wake, pending.front().readyAt);
+        if (totalMs >= 0)
+            wake = std::min(wake, deadline);
+        std::this_thread::sleep_until(wake);
+    }
+}
+
+bool EmulatorTransport::purge() {
+    pending.clear();
+    return true;
+}
+
+bool EmulatorTransport::ctsOn() {
+    return printer->ctsOn();
+}
+
+namespace EmulatedPorts {
+
+const char *const ModelAPort = "EMUL-MV210";
+const char *const ModelBPort = "EMUL-MV4700";
+
+QStringList names() {
+    return {QString::fromLatin1(ModelAPort), QString::fromLatin1(ModelBPort)};
+}
+
+std::shared_ptr<emu::Printer> printerFor(const QString &portName) {
+    static std::mutex mutex;
+    static std::shared_ptr<emu::Printer> modelA, modelB;
+    std::lock_guard lock(mutex);
+    if (portName == QLatin1String(ModelAPort)) {
+        if (!modelA)
+            modelA = emu::Printer::create(emu::Model::A, {"21000123", "1.20", "0001"});
+        return modelA;
+    }
+    if (portName == QLatin1String(ModelBPort)) {
+        if (!modelB)
+            modelB = emu::Printer::create(emu::Model::B, {"47000456", "1.05", "0001"});
+        return modelB;
+    }
+    return nullptr;
+}
+
+} // namespace EmulatedPorts

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "link/transport.h"
+
+#include <QString>
+
+#include <chrono>
+#include <deque>
+#include <memory>
+
+namespace emu {
+class Printer;
+}
+
+// Connects the link to an emulated printer in this process. The printer's answer to a frame
+// comes back as one chunk once the printer's delay (and, with pacing, the wire time at
+// 9600 baud) has passed, so no test waits out a gap. A pause of the printer of 150 ms or more
+// inside an answer starts a new chunk, as it does on a line.
+class EmulatorTransport : public Transport {
+public:
+    explicit EmulatorTransport(std::shared_ptr<emu::Printer> printer);
+    ~EmulatorTransport() override;
+
+    bool open() override;
+    void close() override;
+    bool write(const QByteArray &frame) override;
+    QByteArray readChunk(int totalMs, const std::atomic<bool> &cancel) override;
+    bool purge() override;
+    bool ctsOn() override;
+
+private:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    struct Pending {
+        TimePoint readyAt;
+        QByteArray bytes;
+    };
+
+    std::shared_ptr<emu::Printer> printer;
+    std::deque<Pending> pending;
+    TimePoint lineFreeAt{}; // when the printer has finished sending what is queued
+};
+
+// The built-in emulated printers offered in the port list, one per model. Each keeps its
+// state for the whole run, across port changes.
+namespace EmulatedPorts {
+extern const char *const ModelAPort; // "EMUL-MV210"
+extern const char *const ModelBPort; // "EMUL-MV4700"
+QStringList names();
+// The printer behind an emulated port name, or nullptr for any other name.
+std::shared_ptr<emu::Printer> printerFor(const QString &portName);
+} // namespace EmulatedPorts

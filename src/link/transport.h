@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <atomic>
+
+// The seam between the link and a device: a serial port, or the emulator in process.
+// The link calls every function from its own port thread, one call at a time.
+class Transport {
+public:
+    static constexpr int MaxChunk = 1500;
+    static constexpr int ChunkGapMs = 150;
+
+    virtual ~Transport() = default;
+
+    // Opens the device at 9600 baud, 8 data bits, no parity, one stop bit, DTR and RTS on,
+    // no flow control.
+    virtual bool open() = 0;
+    virtual void close() = 0;
+    // Writes the frame and returns once its last byte has left.
+    virtual bool write(const QByteArray &frame) = 0;
+    // Reads one chunk: waits up to `totalMs` (negative = no limit) for the first byte, then
+    // takes bytes until none has come for ChunkGapMs, `totalMs` has passed since the call,
+    // or MaxChunk bytes are in. Returns early, with what it has, once `cancel` is set.
+    virtual QByteArray readChunk(int totalMs, const std::atomic<bool> &cancel) = 0;
+    // Discards whatever waits in both directions.
+    virtual bool purge() = 0;
+    // Clear To Send; on when the device cannot report its modem lines.
+    virtual bool ctsOn() = 0;
+};
