@@ -1,14 +1,16 @@
-# Debian 12 packages the build, the tests and the screenshots need.
+# Debian 12 packages the build and the tests need; `make run` without a display also needs
+# an X server in memory and a screenshot tool.
 PACKAGES := build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev
+HEADLESS_PACKAGES := xvfb xauth x11-utils imagemagick
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test asan bench clean
+.PHONY: all deps build run test asan bench screenshots clean
 
 all: build
 
 deps:
-	@missing=""; for p in $(PACKAGES); do \
+	@missing=""; for p in $(PACKAGES) $(if $(DISPLAY)$(WAYLAND_DISPLAY),,$(if $(filter run,$(MAKECMDGOALS)),$(HEADLESS_PACKAGES))); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -22,7 +24,7 @@ build: deps
 	cmake --build --preset default -j $(JOBS)
 
 run: build
-	@echo "The tool's windows come with the application shell; built: the library, printer-emulator and the tests."
+	./tools/run-demo.sh
 
 test: build
 	ctest --preset default -j $(JOBS)
@@ -34,6 +36,11 @@ asan: deps
 
 bench: build
 	./build/default/bench/link_latency
+	./build/default/bench/ui_stall
+
+screenshots: build
+	cmake --build --preset default --target screenshots
+	QT_QPA_PLATFORM=offscreen ./build/default/tools/screenshots docs
 
 clean:
 	rm -rf build

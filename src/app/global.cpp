@@ -23,6 +23,7 @@ void resetToolState() {
     state.CurrentCOO.set(QStringLiteral("000000"));
     state.RecordingState = RecordingOff;
     state.SavedRecordingState = RecordingOff;
+    state.RecordingSuspended = false;
     state.ViewerFeed = true;
     state.ProgramDirectory.clear();
     state.ToolConfigRecord.fill(0);

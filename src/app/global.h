@@ -54,6 +54,8 @@ struct ToolState {
     SharedText CurrentCOO{QStringLiteral("000000")};
     std::atomic<int> RecordingState{RecordingOff};
     std::atomic<int> SavedRecordingState{RecordingOff};
+    // Recording is put aside (in SavedRecordingState) while no printer answers.
+    std::atomic<bool> RecordingSuspended{false};
     // While on, the link passes every frame and answer to the traffic viewer.
     std::atomic<bool> ViewerFeed{true};
     QString ProgramDirectory;

@@ -1,8 +1,12 @@
 #include "support/recording_messages.h"
 
-RecordingMessages::RecordingMessages() { installMessages(this); }
+RecordingMessages::RecordingMessages() {
+    installMessages(this);
+}
 
-RecordingMessages::~RecordingMessages() { installMessages(nullptr); }
+RecordingMessages::~RecordingMessages() {
+    installMessages(nullptr);
+}
 
 MessageAnswer RecordingMessages::show(const Message &message) {
     std::lock_guard lock(mutex);

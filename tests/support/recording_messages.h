@@ -11,7 +11,7 @@
 // (when the script is empty: Ok, or No for questions, like a user pressing the default).
 class RecordingMessages : public Messages {
 public:
-    RecordingMessages();  // installs itself
+    RecordingMessages();           // installs itself
     ~RecordingMessages() override; // restores the default
 
     MessageAnswer show(const Message &message) override;

@@ -1,0 +1,25 @@
+#include "app/named_event.h"
+#include "app/qt_messages.h"
+#include "app/tool_windows.h"
+
+#include <QApplication>
+
+int main(int argc, char **argv) {
+    // The two process-wide events exist, set, before any window.
+    SerialEvent().set();
+    ConfiguracaoEvent().set();
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tool_210_4700"));
+    QtMessages messages;
+    installMessages(&messages);
+
+    int result = 0;
+    {
+        ToolWindows windows;
+        windows.start();
+        result = QApplication::exec();
+    }
+    installMessages(nullptr);
+    return result;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "app/condition.h"
+
+#include <QString>
+#include <QThread>
+
+#include <atomic>
+
+class Link;
+
+// What the identification thread shows; both steps run on the UI thread while the thread
+// waits for them.
+class IdentificationView {
+public:
+    virtual ~IdentificationView() = default;
+    // Sets the presence indicator (0 red, 1 yellow, 2 green), puts `statusText` into the
+    // status bar when `statusTextPending`, and hides the firmware version message.
+    virtual void UpdateIndicator(int indicatorState, bool statusTextPending,
+                                 const QString &statusText) = 0;
+    // Enables or disables the buttons that need a recent enough firmware.
+    virtual void ApplyVersionGate() = 0;
+};
+
+// Watches the printer line while a port is open. Each time a device appears (CTS comes on)
+// or another model is chosen, it asks the printer who it is, keeps the tool state's
+// identity items up to date and shows the outcome through the view.
+class ThreadTestaImpr : public QThread {
+public:
+    ThreadTestaImpr(Link &link, IdentificationView *view);
+    ~ThreadTestaImpr() override;
+
+    // Asks the thread to end and waits until it has. On the UI thread the wait keeps serving
+    // the steps that the thread runs there, so it cannot block on them. Takes at most one
+    // identification attempt.
+    void terminateAndWait();
+
+    // One identification of the printer of the chosen model; true when it answered as one.
+    bool IdentifyPrinter();
+
+    // Thread fields, as the thread last set them.
+    QString StatusText;
+    int StatusTextPending = 0;
+    int IndicatorState = 0;
+
+protected:
+    void run() override;
+
+private:
+    bool identifyModelB();
+    bool identifyModelA();
+    void updateIndicator();
+    void applyVersionGate();
+    void noPrinter(); // what every failure and a dropped line have in common
+    // Waits until CTS changes or a model is chosen; false when termination was requested.
+    bool waitForChange();
+
+    Link &link;
+    IdentificationView *view;
+    bool lineWasUp = false;
+    Event finishedEvent;
+};
+
+// Reads the leading part of `text` that forms a decimal number ("1.20" gives 1.2).
+double firmwareVersionNumber(const QString &text);

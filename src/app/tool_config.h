@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QFile>
+#include <QLockFile>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+// Tool.cfg: 20 bytes, little-endian. Bytes 0-11 the port name padded with spaces (12 zero
+// bytes in a new file), 12-15 the model code, 16-19 the PC daylight-saving box (1 checked).
+//
+// The file is held open and locked from start-up to shut-down, so that a second instance of
+// the tool in the same folder runs with a zero record and saves nothing.
+class ToolConfigFile {
+public:
+    static constexpr int RecordSize = 20;
+    using Record = std::array<uint8_t, RecordSize>;
+
+    ~ToolConfigFile();
+
+    // Opens (or creates) Tool.cfg in `folder` and reads up to 20 bytes of it; a shorter or
+    // unreadable file leaves the rest of the record zero. False when another instance holds it.
+    bool open(const QString &folder, Record &record);
+    // Writes the record at offset 0 and closes the file. Nothing when it was never opened.
+    void saveAndClose(const Record &record);
+    bool isOpen() const { return file != nullptr; }
+
+private:
+    std::unique_ptr<QLockFile> lock;
+    std::unique_ptr<QFile> file;
+};
+
+// Field access to the record.
+namespace ToolConfig {
+QString portName(const ToolConfigFile::Record &record); // cut at the first space (or zero)
+void setPortName(ToolConfigFile::Record &record, const QString &name);
+uint32_t modelCode(const ToolConfigFile::Record &record);
+void setModelCode(ToolConfigFile::Record &record, uint32_t code);
+bool daylightSaving(const ToolConfigFile::Record &record);
+void setDaylightSaving(ToolConfigFile::Record &record, bool on);
+} // namespace ToolConfig

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "app/emulator_panel.h"
+#include "app/main_window.h"
+#include "app/status.h"
+#include "app/visualizacao.h"
+
+// Every window of the tool, created once in this order and destroyed in the reverse order:
+// the traffic viewer first (it ends the identification and closes the port), the main window
+// last (it writes Tool.cfg).
+class ToolWindows {
+public:
+    explicit ToolWindows(const QString &workingFolder = QString());
+
+    // Shows the main window and runs its start-up.
+    void start();
+
+    TfmMain main;
+    EmulatorPanel emulatorPanel;
+    TfmStatus status;
+    TfmVisualizacao viewer;
+};

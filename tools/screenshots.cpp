@@ -1,0 +1,61 @@
+// Renders the windows of the tool, driven against the built-in emulated printers, into PNG
+// files for the documentation: screenshots <output folder>.
+#include "app/global.h"
+#include "app/indicator.h"
+#include "app/tool_config.h"
+#include "app/tool_windows.h"
+#include "link/emulator_transport.h"
+#include "printer.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+bool save(QWidget &window, const QString &path) {
+    const bool ok = window.grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
+    return ok;
+}
+} // namespace
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs");
+    QDir().mkpath(out);
+
+    QTemporaryDir dir;
+    ToolConfigFile::Record record{};
+    ToolConfig::setPortName(record, QString::fromLatin1(EmulatedPorts::ModelBPort));
+    ToolConfig::setModelCode(record, ModelB);
+    QFile file(dir.filePath(QStringLiteral("Tool.cfg")));
+    file.open(QIODevice::WriteOnly);
+    file.write(reinterpret_cast<const char *>(record.data()), 20);
+    file.close();
+
+    ToolWindows windows(dir.path());
+    windows.start();
+    if (!QTest::qWaitFor(
+            [&] { return windows.main.presenceIndicator()->color() == QColor(0, 128, 0); },
+            20000)) {
+        std::fprintf(stderr, "the emulated printer was not identified\n");
+        return 1;
+    }
+    bool ok = save(windows.main, out + QStringLiteral("/main-window.png"));
+
+    windows.main.findChild<QPushButton *>(QStringLiteral("btVisualizarCOM"))->click();
+    windows.status.show();
+    QTest::qWait(600);
+    ok = save(windows.status, out + QStringLiteral("/status-window.png")) && ok;
+    windows.status.hide();
+    windows.status.show(); // a second read, for more traffic
+    QTest::qWait(600);
+    windows.status.hide();
+    QTest::qWait(100);
+    ok = save(windows.viewer, out + QStringLiteral("/traffic-viewer.png")) && ok;
+    return ok ? 0 : 1;
+}
