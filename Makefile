@@ -37,6 +37,7 @@ asan: deps
 bench: build
 	./build/default/bench/link_latency
 	./build/default/bench/ui_stall
+	./build/default/bench/fiscal_memory
 
 screenshots: build
 	cmake --build --preset default --target screenshots

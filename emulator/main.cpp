@@ -1,7 +1,10 @@
 // printer-emulator: serves an emulated fiscal printer on a pseudo-terminal.
 //
 //   printer-emulator --model A|B [--serial 12345678] [--firmware 1.20] [--ecf 0001]
-//                    [--pacing] [--delay MS]
+//                    [--pacing] [--delay MS] [--print-time MS] [--reductions N]
+//
+// --print-time: how long a report keeps the mechanism busy (4000 ms unless given);
+// --reductions: that many more past reductions in the fiscal memory, for long readings.
 //
 // Prints the pseudo-terminal's path ("/dev/pts/N") as the first line on stdout and serves
 // until SIGINT or SIGTERM, then exits 0. Invalid arguments: a message on stderr, exit 2.
@@ -21,13 +24,15 @@
 namespace {
 
 const char Usage[] = "usage: printer-emulator --model A|B [--serial 12345678] [--firmware 1.20]"
-                     " [--ecf 0001] [--pacing] [--delay MS]\n";
+                     " [--ecf 0001] [--pacing] [--delay MS] [--print-time MS] [--reductions N]\n";
 
 struct Options {
     std::optional<emu::Model> model;
     emu::Identity identity;
     bool pacing = false;
     int delayMs = 0;
+    std::optional<int> printTimeMs;
+    int reductions = 0;
 };
 
 bool allDigits(const std::string &text) {
@@ -66,7 +71,8 @@ std::optional<Options> parse(int argc, char **argv, std::string &error) {
             continue;
         }
         const bool takesValue = arg == "--model" || arg == "--serial" || arg == "--firmware" ||
-                                arg == "--ecf" || arg == "--delay";
+                                arg == "--ecf" || arg == "--delay" || arg == "--print-time" ||
+                                arg == "--reductions";
         if (!takesValue) {
             error = "unknown argument: " + std::string(argv[i]);
             return std::nullopt;
@@ -111,6 +117,18 @@ std::optional<Options> parse(int argc, char **argv, std::string &error) {
                 return std::nullopt;
             }
             options.delayMs = std::stoi(value);
+        } else if (arg == "--print-time") {
+            if (!allDigits(value) || value.size() > 6) {
+                error = "--print-time must be a number of milliseconds";
+                return std::nullopt;
+            }
+            options.printTimeMs = std::stoi(value);
+        } else if (arg == "--reductions") {
+            if (!allDigits(value) || value.size() > 4) {
+                error = "--reductions must be a number of reductions";
+                return std::nullopt;
+            }
+            options.reductions = std::stoi(value);
         }
     }
     if (!options.model) {
@@ -141,6 +159,9 @@ int main(int argc, char **argv) {
     const auto printer = emu::Printer::create(*options->model, options->identity);
     printer->setPacing(options->pacing);
     printer->setAnswerDelayMs(options->delayMs);
+    if (options->printTimeMs)
+        printer->setPrintTimeMs(*options->printTimeMs);
+    printer->addPastReductions(options->reductions);
 
     emu::PtyHost host(*printer);
     if (!host.start()) {

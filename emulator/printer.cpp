@@ -1,5 +1,6 @@
 #include "printer.h"
 
+#include "fiscal_state.h"
 #include "printer_internal.h"
 
 #include <QtGlobal>
@@ -45,7 +46,8 @@ std::unique_ptr<Printer> Printer::create(Model model, const Identity &identity) 
 }
 
 Printer::Printer(Model model, const Identity &identity)
-    : id(normalised(identity)), printerModel(model) {
+    : id(normalised(identity)), printerModel(model),
+      st(std::make_unique<detail::PrinterState>(model)) {
 }
 
 Printer::~Printer() = default;
@@ -113,11 +115,22 @@ std::optional<Reply> Printer::takeFrame(const QByteArray &bytes, qsizetype &pos)
 
     const FrameShape &shape = partialCommand->shape;
     bool complete = false;
-    if (!shape.terminator) {
-        const qsizetype take = std::min(shape.length - partial.size(), bytes.size() - pos);
+    if (shape.longest > 0) {
+        // The frame ends with the burst it came in, once it has its shortest length.
+        const qsizetype take = std::min(shape.longest - partial.size(), bytes.size() - pos);
         partial.append(bytes.mid(pos, take));
         pos += take;
         complete = partial.size() >= shape.length;
+    } else if (!shape.terminator) {
+        const auto length = [&] {
+            const bool flagged = shape.flag && partial.size() > 2 && partial[2] == *shape.flag;
+            return shape.length + (flagged ? 1 : 0);
+        };
+        complete = partial.size() >= length();
+        while (!complete && pos < bytes.size()) {
+            partial.append(bytes[pos++]);
+            complete = partial.size() >= length();
+        }
     } else {
         complete = partial.size() >= shape.length && partial.back() == *shape.terminator;
         while (!complete && pos < bytes.size() && partial.size() < ReceiveBufferBytes) {
@@ -146,6 +159,14 @@ Reply Printer::dispatch(const QByteArray &frame, const Command *command) {
     // no answer, no change of state, and a refusal asked for stays pending.
     if (silent)
         return {};
+    // After the firmware update command the printer runs its boot loader, which answers its
+    // identity and nothing else until the printer is switched off and on.
+    if (st->updateMode && !(command && command->loader))
+        return {};
+    // While a report prints, the printer takes a command off the line at once but acts on it
+    // and answers only when the report is out. Status polls are answered at once: that is
+    // how the tool learns that the printer is busy.
+    const int printingMs = command && command->lead == Esc ? st->remainingPrintMs() : 0;
     Reply reply;
     if (!command) {
         reply = errorAnswer(detail::syntaxError());
@@ -160,7 +181,7 @@ Reply Printer::dispatch(const QByteArray &frame, const Command *command) {
         reply = command->handler(frame);
     }
     if (!reply.empty())
-        reply.front().pauseMs += delayMs;
+        reply.front().pauseMs += delayMs + printingMs;
     return reply;
 }
 
@@ -179,11 +200,16 @@ bool Printer::ctsOn() const {
 
 // ---- Controls ----
 
+// Switching off ends the boot loader's firmware update mode and loses a report being printed.
 void Printer::setPowered(bool on) {
     std::lock_guard lock(mutex);
     isPowered = on;
     partial.clear();
     partialCommand = nullptr;
+    if (!on) {
+        st->updateMode = false;
+        st->busyUntil = {};
+    }
 }
 
 bool Printer::powered() const {
@@ -257,6 +283,137 @@ void Printer::failNextWith(const QByteArray &code) {
 void Printer::setStatusOverride(std::optional<QByteArray> twelveDigits) {
     std::lock_guard lock(mutex);
     statusOverride = std::move(twelveDigits);
+}
+
+void Printer::setPrintTimeMs(int ms) {
+    std::lock_guard lock(mutex);
+    st->printMs = std::max(0, ms);
+}
+
+int Printer::printTimeMs() const {
+    std::lock_guard lock(mutex);
+    return st->printMs;
+}
+
+bool Printer::printing() const {
+    std::lock_guard lock(mutex);
+    return st->printing();
+}
+
+void Printer::setClockOffsetSeconds(qint64 seconds) {
+    std::lock_guard lock(mutex);
+    st->clockOffset = seconds;
+}
+
+qint64 Printer::clockOffsetSeconds() const {
+    std::lock_guard lock(mutex);
+    return st->clockOffset;
+}
+
+void Printer::advanceDays(int days) {
+    std::lock_guard lock(mutex);
+    st->clockOffset += qint64(days) * 86400;
+}
+
+QDateTime Printer::printerClock() const {
+    std::lock_guard lock(mutex);
+    return st->clock();
+}
+
+void Printer::addPastReductions(int count) {
+    std::lock_guard lock(mutex);
+    st->addPastReductions(count);
+}
+
+int Printer::reductionCount() const {
+    std::lock_guard lock(mutex);
+    return int(st->reductions.size());
+}
+
+QList<Reduction> Printer::reductions() const {
+    std::lock_guard lock(mutex);
+    return QList<Reduction>(st->reductions.begin(), st->reductions.end());
+}
+
+bool Printer::reductionPending() const {
+    std::lock_guard lock(mutex);
+    return st->reductionPending();
+}
+
+bool Printer::reductionIssuedToday() const {
+    std::lock_guard lock(mutex);
+    return st->reductionToday();
+}
+
+bool Printer::fiscalDayOpen() const {
+    std::lock_guard lock(mutex);
+    return st->fiscalDay.has_value();
+}
+
+int Printer::documentCounter() const {
+    std::lock_guard lock(mutex);
+    return st->coo;
+}
+
+bool Printer::firmwareUpdateMode() const {
+    std::lock_guard lock(mutex);
+    return st->updateMode;
+}
+
+QList<TaxRate> Printer::taxRates() const {
+    std::lock_guard lock(mutex);
+    return QList<TaxRate>(st->taxRates.begin(), st->taxRates.end());
+}
+
+QList<PaymentMethod> Printer::paymentMethods() const {
+    std::lock_guard lock(mutex);
+    return QList<PaymentMethod>(st->methods.begin(), st->methods.end());
+}
+
+QByteArrayList Printer::linkedTotalizerNames() const {
+    std::lock_guard lock(mutex);
+    if (printerModel != Model::A)
+        return {};
+    return QByteArrayList(st->linkedTotalizers.begin(), st->linkedTotalizers.end());
+}
+
+QList<NonFiscalTotalizer> Printer::nonFiscalTotalizers() const {
+    std::lock_guard lock(mutex);
+    return QList<NonFiscalTotalizer>(st->totalizers.begin(), st->totalizers.end());
+}
+
+QByteArrayList Printer::reportNames() const {
+    std::lock_guard lock(mutex);
+    if (printerModel != Model::B)
+        return {};
+    return QByteArrayList(st->reportNames.begin(), st->reportNames.end());
+}
+
+QByteArray Printer::options() const {
+    std::lock_guard lock(mutex);
+    return st->options;
+}
+
+bool Printer::daylightSaving() const {
+    std::lock_guard lock(mutex);
+    return st->daylightSaving();
+}
+
+QByteArray Printer::operatorText() const {
+    std::lock_guard lock(mutex);
+    return st->operatorText;
+}
+
+QByteArray Printer::headerText() const {
+    std::lock_guard lock(mutex);
+    return st->header;
+}
+
+std::optional<UserRecord> Printer::userRecord() const {
+    std::lock_guard lock(mutex);
+    if (st->users.empty())
+        return std::nullopt;
+    return st->users.back();
 }
 
 // ---- Observation ----

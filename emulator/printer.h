@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
+#include <QDateTime>
 #include <QList>
 
 #include <array>
@@ -19,6 +21,10 @@
 
 namespace emu {
 
+namespace detail {
+class PrinterState;
+}
+
 enum class Model { A /* MV210 */, B /* MV4700 */ };
 
 struct Identity {
@@ -26,6 +32,64 @@ struct Identity {
     QByteArray firmware = "1.20";   // 4 characters, as "1.20"
     QByteArray ecfNumber = "0001";  // 4 digits
 };
+
+// ---- What the printer holds, as the read-only accessors report it ----
+// Texts are kept as the tool sent them: in the printer's code (CP850; model A's own codes for
+// its accented letters), space-padded to the field's width. An empty QByteArray is an empty
+// slot.
+
+// A tax rate slot (T A .. T P).
+struct TaxRate {
+    bool iss = false; // service tax (ISS) rather than ICMS
+    QByteArray rate;  // 4 digits, two implied decimals ("1800" = 18,00 %); empty = slot unused
+};
+
+// A payment method slot: model A 16 slots (letters A-P, names of 17 characters); model B 32
+// slots (numbers 01-16, then the linked ones 51-66, names of 21 characters).
+struct PaymentMethod {
+    QByteArray name;
+    bool linked = false; // a linked voucher (CCD) may follow a payment with it
+};
+
+// A non-fiscal totalizer slot (name of 21 characters).
+struct NonFiscalTotalizer {
+    QByteArray name;
+    bool outflow = false; // '-' (saída); else '+' (entrada)
+};
+
+// The user (taxpayer) recorded in the fiscal memory; fields of 20 characters as sent.
+struct UserRecord {
+    QByteArray date; // ddmmyy, as the record frame gave it
+    QByteArray cnpj;
+    QByteArray ie;
+    QByteArray im; // 20 spaces when the frame carried none
+};
+
+// One Redução Z in the fiscal memory. Amounts in centavos.
+struct Reduction {
+    int crz = 0;           // reduction counter, 1 for the first
+    int cro = 0;           // restart-of-operation counter (technical interventions) at the time
+    int coo = 0;           // the COO of the Redução Z itself
+    QDate movementDate;    // the fiscal day it closed
+    QDateTime issuedAt;    // the printer's clock when it was issued
+    qint64 grossSales = 0; // venda bruta diária
+    qint64 grandTotal = 0; // GT after the day
+    qint64 cancellations = 0;
+    qint64 discounts = 0;
+    // The tax rates in force that day and what each one took; `rates[i].rate` empty = unused.
+    std::array<TaxRate, 16> rates{};
+    std::array<qint64, 16> byRate{};
+    qint64 substitution = 0; // F: ICMS by tax substitution
+    qint64 exempt = 0;       // I: exempt
+    qint64 notLevied = 0;    // N: not levied
+};
+
+// The authorization code that the printer accepts in the user record (firmware from 1.22 on
+// model A, from 1.01 on model B): the CRC-32 (IEEE 802.3) of the 8-character serial number
+// followed by the CNPJ's digits (punctuation and spaces left out), written as 8 upper-case
+// hexadecimal digits. The maker computes the same code for the request file that the
+// technician sends in.
+QByteArray authorizationCode(const QByteArray &serial, const QByteArray &cnpj);
 
 // One piece of an answer: the printer pauses `pauseMs` and then sends `bytes`.
 struct Segment {
@@ -70,6 +134,46 @@ public:
     // Status digits reported by the GS poll instead of the ones the state gives.
     void setStatusOverride(std::optional<QByteArray> twelveDigits);
 
+    // How long a report (Leitura X, Redução Z, a printed fiscal memory reading) keeps the
+    // mechanism busy; 4000 ms unless set.
+    void setPrintTimeMs(int ms);
+    int printTimeMs() const;
+    bool printing() const; // a report is being printed now
+
+    // The printer's clock runs as the PC's clock plus an offset (standard time; with the
+    // daylight-saving option on, the printer shows and uses one hour more).
+    void setClockOffsetSeconds(qint64 seconds);
+    qint64 clockOffsetSeconds() const;
+    void advanceDays(int days); // moves the printer's clock by whole days
+    // The date and time the printer shows now: a wall-clock time without a zone (Qt::UTC).
+    QDateTime printerClock() const;
+
+    // Fiscal memory: prepends `count` reductions, one a day before the earliest recorded one
+    // (or up to yesterday when there is none), as if the printer had been in service that
+    // much longer; the counters of the later records move up accordingly. Never beyond the
+    // memory's capacity (2000 reductions).
+    void addPastReductions(int count);
+    int reductionCount() const;
+    QList<Reduction> reductions() const;
+    bool reductionPending() const;     // the fiscal day of an earlier date is not reduced
+    bool reductionIssuedToday() const; // a Redução Z bears today's date
+    bool fiscalDayOpen() const;        // there is movement since the last Redução Z
+    int documentCounter() const;       // COO of the last document printed
+
+    bool firmwareUpdateMode() const; // waiting for a firmware image until switched off
+
+    // ---- The programming the printer holds ----
+    QList<TaxRate> taxRates() const;                       // 16
+    QList<PaymentMethod> paymentMethods() const;           // model A 16, model B 32
+    QByteArrayList linkedTotalizerNames() const;           // model A: 16 names of 21; model B: none
+    QList<NonFiscalTotalizer> nonFiscalTotalizers() const; // 16
+    QByteArrayList reportNames() const;                    // model B: 16 names of 21; model A: none
+    QByteArray options() const; // the parameters P0.. (model A 40, model B 20)
+    bool daylightSaving() const;
+    QByteArray operatorText() const;              // A: "Opr:" + 16; B: "Lj:" + 4 + "  Opr:" + 13
+    QByteArray headerText() const;                // the receipt header, without its 0xFF end mark
+    std::optional<UserRecord> userRecord() const; // the last user recorded
+
     // ---- Observation ----
     QList<QByteArray> receivedFrames() const; // every complete frame, in order
     void clearReceivedFrames();
@@ -85,9 +189,31 @@ protected:
     struct FrameShape {
         int length = 2;                 // the fixed length, or the shortest length
         std::optional<char> terminator; // set: the frame ends with this byte
-        static FrameShape fixed(int length) { return {length, std::nullopt}; }
+        std::optional<char> flag;       // set: this byte at position 2 adds one to `length`
+        int longest = 0;                // above 0: the frame ends with its burst
+        static FrameShape fixed(int length) {
+            FrameShape shape;
+            shape.length = length;
+            return shape;
+        }
         static FrameShape endsWith(char terminator, int shortestLength) {
-            return {shortestLength, terminator};
+            FrameShape shape = fixed(shortestLength);
+            shape.terminator = terminator;
+            return shape;
+        }
+        // A frame whose first parameter is an optional flag byte: when byte 2 is `flag`, the
+        // frame is one byte longer than `lengthWithout`.
+        static FrameShape optionalFlag(char flag, int lengthWithout) {
+            FrameShape shape = fixed(lengthWithout);
+            shape.flag = flag;
+            return shape;
+        }
+        // A frame whose length only the quiet line after it tells: it ends with the burst of
+        // bytes it came in once it has `shortest` bytes, and at `longest` bytes at the most.
+        static FrameShape burst(int shortest, int longest) {
+            FrameShape shape = fixed(shortest);
+            shape.longest = longest;
+            return shape;
         }
     };
     // A handler runs with the printer's lock held: it reads and changes the state freely
@@ -101,6 +227,9 @@ protected:
         // Firmware older than this (in hundredths: 101 = version 1.01) does not know the frame:
         // the parser still cuts it by its shape, and the printer drops it without answering.
         int sinceFirmware = 0;
+        // The boot loader answers it too: the one kind of frame a printer waiting for a
+        // firmware image still answers (its identity).
+        bool loader = false;
     };
     // Each model fills its table once, in its constructor.
     void addCommand(Command command);
@@ -120,6 +249,10 @@ protected:
     static QByteArray hexDigits(const std::array<int, 12> &values);
 
     // ---- State (guarded by `mutex`) ----
+    // What the printer holds and does beyond its identity and sensors: programming, clock,
+    // fiscal day, fiscal memory, the printing mechanism.
+    detail::PrinterState &state() { return *st; }
+    const detail::PrinterState &state() const { return *st; }
     Identity id;
     bool isPowered = true;
     bool jumper = false; // maintenance jumper in place: the printer is in maintenance mode
@@ -132,6 +265,7 @@ private:
     Reply dispatch(const QByteArray &frame, const Command *command);
 
     const Model printerModel;
+    std::unique_ptr<detail::PrinterState> st;
     mutable std::mutex mutex;
     std::vector<Command> commands;
 

@@ -20,6 +20,18 @@ inline QByteArray syntaxError() {
     return QByteArrayLiteral("16");
 }
 
+// A long answer (the fiscal memory reading sent to the PC) leaves in pieces of at most this
+// many bytes, half a second of the line at 9600 baud, one right after the other: the printer
+// keeps the line full while it produces the text.
+constexpr qsizetype StreamPieceBytes = 480;
+
+inline Reply streamed(const QByteArray &bytes) {
+    Reply reply;
+    for (qsizetype at = 0; at < bytes.size(); at += StreamPieceBytes)
+        reply.push_back(Segment{0, bytes.mid(at, StreamPieceBytes)});
+    return reply;
+}
+
 // The printers' own factories; Printer::create picks one by model.
 std::unique_ptr<Printer> makeModelA(const Identity &identity);
 std::unique_ptr<Printer> makeModelB(const Identity &identity);

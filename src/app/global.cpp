@@ -25,6 +25,7 @@ void resetToolState() {
     state.SavedRecordingState = RecordingOff;
     state.RecordingSuspended = false;
     state.ViewerFeed = true;
+    state.PcDaylightSaving = false;
     state.ProgramDirectory.clear();
     state.ToolConfigRecord.fill(0);
 }

@@ -56,6 +56,9 @@ struct ToolState {
     std::atomic<int> SavedRecordingState{RecordingOff};
     // Recording is put aside (in SavedRecordingState) while no printer answers.
     std::atomic<bool> RecordingSuspended{false};
+    // The main window's "PC em Horário de Verão": the PC clock is in daylight-saving time, so
+    // the commands that send the PC's date and time subtract one hour.
+    std::atomic<bool> PcDaylightSaving{false};
     // While on, the link passes every frame and answer to the traffic viewer.
     std::atomic<bool> ViewerFeed{true};
     QString ProgramDirectory;

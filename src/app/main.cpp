@@ -1,4 +1,5 @@
 #include "app/named_event.h"
+#include "app/qt_file_dialogs.h"
 #include "app/qt_messages.h"
 #include "app/tool_windows.h"
 
@@ -13,6 +14,8 @@ int main(int argc, char **argv) {
     QApplication::setApplicationName(QStringLiteral("Tool_210_4700"));
     QtMessages messages;
     installMessages(&messages);
+    QtFileDialogs dialogs;
+    installFileDialogs(&dialogs);
 
     int result = 0;
     {
@@ -20,6 +23,7 @@ int main(int argc, char **argv) {
         windows.start();
         result = QApplication::exec();
     }
+    installFileDialogs(nullptr);
     installMessages(nullptr);
     return result;
 }

@@ -76,6 +76,7 @@ TfmMain::TfmMain(QString workingFolder)
 
     connect(ui->cbHorarioVeraoVigente, &QCheckBox::clicked, this, [this](bool checked) {
         ToolConfig::setDaylightSaving(record, checked);
+        toolState().PcDaylightSaving = checked;
         toolState().ToolConfigRecord = record;
     });
     connect(ui->btSair, &QPushButton::clicked, qApp, &QCoreApplication::quit);
@@ -123,6 +124,7 @@ void TfmMain::startUp() {
         choosePort();
     }
     ui->cbHorarioVeraoVigente->setChecked(ToolConfig::daylightSaving(record));
+    state.PcDaylightSaving = ui->cbHorarioVeraoVigente->isChecked();
     state.PrinterSerial.set(NoSerial);
     state.ToolConfigRecord = record;
 }

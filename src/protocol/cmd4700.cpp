@@ -1,14 +1,333 @@
 #include "protocol/cmd4700.h"
 
+#include "app/clock.h"
+#include "app/global.h"
+#include "app/messages.h"
 #include "protocol/frame_io.h"
 
+#include <cctype>
+#include <cstring>
+
+using namespace FrameIO;
+
 namespace {
+
+constexpr uint32_t Model = ModelB;
 constexpr uint8_t StatusPoll = 0x05; // GS 0x05
+
+// Frames and fields gained from this firmware version on.
+constexpr double NewerFirmware = 1.01;
+
+// The configuration block as the printer sends it (answer to ESC 0xEA); the tool keeps its
+// first 1425 bytes.
+constexpr int OperatorAt = 6;      // 26 bytes: "Lj:", store, "  Opr:", operator
+constexpr int TotalizersAt = 32;   // 16 x (sign byte, 21-byte name)
+constexpr int ReportNamesAt = 384; // 16 x 21-byte management report name
+constexpr int PaymentsAt = 720;    // 32 x (flag byte, 21-byte name)
+constexpr int ConfigurationLength = PaymentsAt + 32 * 22; // 1424: the end of the last part
+constexpr int ConfigurationKept = 1425;
+
+// Answer positions: data from byte 6.
+constexpr int TaxRatesAt = 6;  // 16 x (type byte, 4 digits)
+constexpr int OptionsAt = 6;   // P(i) at byte i + 6
+constexpr int ClockAt = 6;     // ddmmyyhhmmss
+constexpr int ClicheEcfAt = 6; // ECF number, then the text
+constexpr int IdleDigit = 5;   // status digit tested while the printer prints
+constexpr int FiscalMemoryHeader = 14;
+
+// Status digit 5 while printing: bits 0 and 1 both set = idle.
+bool idleStatus(uint8_t value) {
+    return (value & 0x03) == 0x03;
 }
+
+} // namespace
 
 Cmd4700::Cmd4700(Link &l) : link(l) {
 }
 
+// ---- Programming and read-back ----
+
+bool Cmd4700::ProgramTaxRate(const TaxRateRecord &rate) {
+    if (rate.rate[0] == '/') // unused entry: nothing to program
+        return true;
+    QByteArray frame = bytes({ESC, 0xDC, rate.iss == 1 ? 'S' : 'N'});
+    frame.append(reinterpret_cast<const char *>(rate.rate), 4);
+    return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
+}
+
+bool Cmd4700::ReadTaxRates(TaxRateRecord rates[16]) {
+    // The printer's answer is checked like any other: a silent or refusing printer leaves the
+    // table as it was instead of filling it with the time-out fill or the error text.
+    const QByteArray answer = transact(link, bytes({ESC, 0xE7}), WaitNormal);
+    if (!checkAnswer(Model, answer, TaxRatesAt + 16 * 5))
+        return false;
+    for (int i = 0; i < 16; ++i) {
+        const char *entry = answer.constData() + TaxRatesAt + i * 5;
+        // The printer marks ISS rates with a lower-case type letter.
+        rates[i].iss = std::islower(uint8_t(entry[0])) ? 1 : 0;
+        std::memcpy(rates[i].rate, entry + 1, 4);
+    }
+    return true;
+}
+
+bool Cmd4700::ProgramPaymentMethod(const PaymentMethodRecord &method) {
+    const int index = indexValue(method.index);
+    if (index == 0)
+        return false;
+    if (allSpaces(method.name, 21))
+        return true;
+    // Linked methods are numbered 51 to 66, the others 01 to 16.
+    const int number = method.linked == 1 ? index + 50 : index;
+    const QByteArray frame = bytes({ESC, 0xDE, '0' + number / 10, '0' + number % 10}) +
+                             printerText(Model, method.name, 21);
+    return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
+}
+
+bool Cmd4700::ReadPaymentMethods(PaymentMethodTable &table) {
+    if (!ReadConfiguration())
+        return false;
+    const QByteArray &block = configurationBlock().bytes;
+    std::memset(&table, ' ', sizeof table);
+    for (int i = 0; i < 32; ++i) {
+        const int at = PaymentsAt + i * 22;
+        table.entries[i].flag = block[at] == 'V' ? 1 : 0;
+        readName(Model, block, at + 1, 21, table.entries[i].name);
+    }
+    return true;
+}
+
+bool Cmd4700::ProgramReportName(const uint8_t name[21]) {
+    // The printer adds the name as its next management report; the frame has no index.
+    if (allSpaces(name, 21))
+        return true;
+    const QByteArray frame = bytes({ESC, 0xE0}) + printerText(Model, name, 21);
+    return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
+}
+
+bool Cmd4700::ReadReportNames(NameTable &names) {
+    if (!ReadConfiguration())
+        return false;
+    const QByteArray &block = configurationBlock().bytes;
+    for (int i = 0; i < 16; ++i)
+        readName(Model, block, ReportNamesAt + i * 21, 21, names.names[i]);
+    return true;
+}
+
+bool Cmd4700::ProgramNonFiscalTotalizer(const TotalizerRecord &totalizer) {
+    if (allSpaces(totalizer.name, 21))
+        return true;
+    const QByteArray frame = bytes({ESC, 0xDF, totalizer.sign == 1 ? '-' : '+'}) +
+                             printerText(Model, totalizer.name, 21);
+    return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
+}
+
+bool Cmd4700::ReadNonFiscalTotalizers(TotalizerTable &table) {
+    if (!ReadConfiguration())
+        return false;
+    const QByteArray &block = configurationBlock().bytes;
+    for (int i = 0; i < 16; ++i) {
+        const int at = TotalizersAt + i * 22;
+        table.entries[i].flag = block[at] == '+' ? 0 : 1;
+        readName(Model, block, at + 1, 21, table.entries[i].name);
+    }
+    return true;
+}
+
+bool Cmd4700::ProgramOptions(const OptionsBlock &options) {
+    // Twenty parameter characters P0-P19; P3 and P6 always 'X' (unchanged). From firmware
+    // 1.01 on P18 and P19 carry the bold check and the suppressed error messages. The block's
+    // bytes go as they are, a zero byte included.
+    const uint8_t *o = options.bytes;
+    QByteArray p(20, '0');
+    const auto set = [&p](int at, uint8_t value) { p[at] = char(value); };
+    set(0, o[OptionsBlock::AutoReadingX]);
+    set(1, o[OptionsBlock::AutoReductionZ]);
+    set(2, o[OptionsBlock::DaylightSaving]);
+    set(3, 'X');
+    set(4, o[OptionsBlock::IssDiscount]);
+    set(5, o[OptionsBlock::CouponLegend]);
+    set(6, 'X');
+    set(7, o[OptionsBlock::LineHeight]);
+    set(8, o[OptionsBlock::LineHeight + 1]);
+    set(9, o[OptionsBlock::CouponSpacing]);
+    set(10, o[OptionsBlock::CouponSpacing + 1]);
+    set(11, o[OptionsBlock::ReductionZMinHour]);
+    set(12, o[OptionsBlock::ReductionZMinHour + 1]);
+    if (firmwareAtLeast(NewerFirmware)) {
+        set(18, o[OptionsBlock::BoldCheck]);
+        set(19, o[OptionsBlock::SuppressErrors]);
+    }
+    return checkAnswer(Model, transact(link, bytes({ESC, 0xE4}) + p, WaitNormal), 0);
+}
+
+bool Cmd4700::ReadOptions(OptionsBlock &options) {
+    // Checked like any answer: a silent or refusing printer leaves the block as it was.
+    const QByteArray answer = transact(link, bytes({ESC, 0xE5}), WaitNormal);
+    if (!checkAnswer(Model, answer, OptionsAt + 13))
+        return false;
+    uint8_t *o = options.bytes;
+    for (int offset : {0, 1, 2, 4, 5, 7, 8, 9, 10, 11, 12})
+        o[offset] = uint8_t(answer[OptionsAt + offset]); // P(i) fills offset i
+    return true;
+}
+
+bool Cmd4700::SetDaylightSavingTime(int flag) {
+    // Every other option goes as 'X' (unchanged); the result is the printer's answer, so that
+    // a refused change is not reported as done.
+    OptionsBlock options;
+    std::memset(options.bytes, 'X', sizeof options.bytes);
+    options.bytes[OptionsBlock::DaylightSaving] = uint8_t('0' + (flag & 1));
+    return ProgramOptions(options);
+}
+
+bool Cmd4700::IsDaylightSavingTime() {
+    OptionsBlock options{};
+    if (!ReadOptions(options))
+        return false;
+    return (options.bytes[OptionsBlock::DaylightSaving] & 1) != 0;
+}
+
+bool Cmd4700::ProgramOperator(const OperatorRecord &op) {
+    // The printer takes an operator only with a name in its first ten characters.
+    if (allSpaces(op.name, 10))
+        return true;
+    uint8_t field[26];
+    std::memcpy(field, "Lj:", 3);
+    std::memcpy(field + 3, op.store, 4);
+    std::memcpy(field + 7, "  Opr:", 6);
+    std::memcpy(field + 13, op.name, 13);
+    const QByteArray frame = bytes({ESC, 0xDD}) + printerText(Model, field, sizeof field);
+    return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
+}
+
+bool Cmd4700::ReadOperator(OperatorRecord &op) {
+    if (!ReadConfiguration())
+        return false;
+    const QByteArray field = pcText(Model, configurationBlock().bytes.constData() + OperatorAt, 26);
+    QByteArray store;
+    QByteArray name;
+    if (!valueAfterLabel(field, "Lj:", 4, store) || !valueAfterLabel(field, "Opr:", 13, name))
+        return false;
+    std::memset(op.store, 0, sizeof op.store);
+    std::memcpy(op.store, store.constData(), size_t(store.size()));
+    std::memset(op.name, 0, sizeof op.name);
+    std::memcpy(op.name, name.constData(), size_t(name.size()));
+    return true;
+}
+
+bool Cmd4700::ReadConfiguration() {
+    return readConfiguration(link, Model, 0xEA, ConfigurationLength, ConfigurationKept);
+}
+
+// ---- Maintenance, status, reports and the fiscal memory ----
+
+bool Cmd4700::ReadCliche(ClicheRecord &cliche) {
+    // A silent printer is reported by the caller; an error answer is shown, not taken for a
+    // header.
+    const QByteArray answer = transact(link, bytes({ESC, 0xE8}), WaitNormal);
+    if (answer.isEmpty())
+        return false;
+    return parseCliche(Model, answer, ClicheEcfAt, cliche);
+}
+
+bool Cmd4700::TechnicalIntervention(bool clearProgramming, bool withHeader, ClicheRecord &cliche) {
+    return technicalIntervention(link, Model, StatusPoll, clearProgramming, withHeader, cliche);
+}
+
+bool Cmd4700::RecordUser(const UserRecordBlock &user) {
+    if (!IsInMaintenanceMode())
+        return showNotInMaintenance();
+    // First an intervention that clears the programming and sets a one-line header with the
+    // maker's name; model B takes the PC's wall-clock time here...
+    const QByteArray intervention =
+        bytes({ESC, 0xC0}) + dateTimeText(false) + QByteArray("ZZZ R0001KORVEL S.A.\r\n\xFF", 23);
+    if (!checkAnswer(Model, maintenanceExchange(link, intervention, true), 0))
+        return false;
+
+    // ...and the date of the user record as the printer keeps it (daylight saving taken off).
+    QByteArray frame = bytes({ESC, 0xBE}) + dateText(true);
+    frame += "CNPJ:";
+    frame.append(reinterpret_cast<const char *>(user.cnpj), 20);
+    frame += "IE:";
+    frame.append(reinterpret_cast<const char *>(user.ie), 20);
+    if (allSpaces(user.im, 20)) {
+        frame += QByteArray(23, ' ');
+    } else {
+        frame += "IM:";
+        frame.append(reinterpret_cast<const char *>(user.im), 20);
+    }
+    frame += QByteArray(25, ' ');
+    if (firmwareAtLeast(NewerFirmware))
+        frame.append(reinterpret_cast<const char *>(user.authorization), 8);
+    if (!checkAnswer(Model, transact(link, frame, WaitNormal), 0))
+        return false;
+    showMessage(QStringLiteral("Usuário gravado!"), QStringLiteral("Informação"),
+                MessageButtons::Ok, MessageStyle::Information);
+    return true;
+}
+
+bool Cmd4700::StartFirmwareUpdate() {
+    if (!IsInMaintenanceMode())
+        return showNotInMaintenance();
+    const QByteArray frame = bytes({ESC, 0xC1}) + "XXXXXXXX";
+    return checkAnswer(Model, maintenanceExchange(link, frame, false), 0);
+}
+
+bool Cmd4700::IsInMaintenanceMode() {
+    return isInMaintenanceMode(link, StatusPoll);
+}
+
+bool Cmd4700::ReadClock(ClockRecord &clock) {
+    // Silence is left to the caller, which reports a clock it could not read. An error answer
+    // is shown rather than read as digits, and an answer that ends before its twelve digits is
+    // not read at all.
+    const QByteArray answer = transact(link, bytes({ESC, 0xE6}), WaitShort);
+    if (!checkDataAnswer(Model, answer, ClockAt + 12))
+        return false;
+    const auto pair = [&answer](int i) {
+        return uint16_t((answer[ClockAt + 2 * i] - '0') * 10 + (answer[ClockAt + 2 * i + 1] - '0'));
+    };
+    clock.day = pair(0);
+    clock.month = pair(1);
+    clock.year = uint16_t(2000 + pair(2));
+    clock.hour = pair(3);
+    clock.minute = pair(4);
+    clock.second = pair(5);
+    clock.zero = 0;
+    return true;
+}
+
 bool Cmd4700::ReadStatus(StatusRecord &status) {
-    return FrameIO::readStatus(link, StatusPoll, WaitShort, status.bytes);
+    return readStatus(link, StatusPoll, WaitShort, status.bytes);
+}
+
+bool Cmd4700::WaitPrinterIdle() {
+    return waitPrinterIdle(link, StatusPoll, IdleDigit, idleStatus);
+}
+
+bool Cmd4700::ReadingX() {
+    // The printer's refusal (a day already closed, paper out...) is shown and reported.
+    return checkAnswer(Model, transact(link, bytes({ESC, 0xFA}), WaitNormal), 0);
+}
+
+bool Cmd4700::ReductionZ() {
+    // Model B starts printing before it answers: the tool gives it 1500 ms first.
+    const QByteArray frame = bytes({ESC, 0xFC}) + dateTimeText(false);
+    QByteArray answer;
+    {
+        Session session(link);
+        if (session.send(frame)) {
+            Clock::sleep(1500);
+            answer = session.wait(WaitNormal);
+        }
+    }
+    return checkAnswer(Model, answer, 0);
+}
+
+bool Cmd4700::ReadFiscalMemory(const char start[6], const char end[6], char destination,
+                               const FiscalMemorySink &sink, ReadingEnd *how) {
+    // Upper case asks for the summarised reading, lower case for the full one.
+    static const FiscalMemoryFrame frame{Model, 0xFB,       FiscalMemoryHeader, false,
+                                         0,     StatusPoll, IdleDigit,          idleStatus};
+    return readFiscalMemory(link, frame, start, end, destination, sink, how);
 }

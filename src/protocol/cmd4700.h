@@ -4,11 +4,41 @@
 
 class Link;
 
-// Model B, "MV4700".
+// Model B, "MV4700". Its answers carry a two-digit code at bytes 2-3, "00" when the printer
+// accepted the command, and their data from byte 6.
 class Cmd4700 : public CommandSet {
 public:
     explicit Cmd4700(Link &link);
+
+    bool ProgramTaxRate(const TaxRateRecord &rate) override;
+    bool ReadTaxRates(TaxRateRecord rates[16]) override;
+    bool ProgramPaymentMethod(const PaymentMethodRecord &method) override;
+    bool ReadPaymentMethods(PaymentMethodTable &table) override;
+    bool ProgramReportName(const uint8_t name[21]) override;
+    bool ReadReportNames(NameTable &names) override;
+    bool ProgramNonFiscalTotalizer(const TotalizerRecord &totalizer) override;
+    bool ReadNonFiscalTotalizers(TotalizerTable &table) override;
+    bool ProgramOptions(const OptionsBlock &options) override;
+    bool ReadOptions(OptionsBlock &options) override;
+    bool SetDaylightSavingTime(int flag) override;
+    bool IsDaylightSavingTime() override;
+    bool ProgramOperator(const OperatorRecord &op) override;
+    bool ReadOperator(OperatorRecord &op) override;
+    bool ReadConfiguration() override;
+
+    bool ReadCliche(ClicheRecord &cliche) override;
+    bool TechnicalIntervention(bool clearProgramming, bool withHeader,
+                               ClicheRecord &cliche) override;
+    bool RecordUser(const UserRecordBlock &user) override;
+    bool StartFirmwareUpdate() override;
+    bool IsInMaintenanceMode() override;
+    bool ReadClock(ClockRecord &clock) override;
     bool ReadStatus(StatusRecord &status) override;
+    bool WaitPrinterIdle() override;
+    bool ReadingX() override;
+    bool ReductionZ() override;
+    bool ReadFiscalMemory(const char start[6], const char end[6], char destination,
+                          const FiscalMemorySink &sink = {}, ReadingEnd *how = nullptr) override;
 
 private:
     Link &link;

@@ -8,8 +8,9 @@
 #include <atomic>
 
 namespace {
+ConfigurationBlock block;
 std::atomic<bool> cacheValid{false};
-}
+} // namespace
 
 CommandSet *commandSetFor(uint32_t modelCode) {
     static Cmd4700 modelB(printerLink());
@@ -33,3 +34,5 @@ bool configurationCacheValid() {
 void setConfigurationCacheValid(bool valid) {
     cacheValid = valid;
 }
+
+ConfigurationBlock &configurationBlock() { return block; }

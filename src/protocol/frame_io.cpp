@@ -1,28 +1,383 @@
 #include "protocol/frame_io.h"
 
+#include "app/clock.h"
+#include "app/global.h"
+#include "app/messages.h"
+#include "link/codepage.h"
+#include "link/erros.h"
+#include "link/macro_line.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
 namespace FrameIO {
 
-int exchange(Link &link, int length, int mode) {
-    Link::Exchange hold(link);
-    if (!link.SendFrame(link.TxBuffer, length))
-        return 0;
-    return link.WaitResponse(link.RxBuffer, mode);
+namespace {
+
+const uint8_t *bytesOf(const QByteArray &bytes) {
+    return reinterpret_cast<const uint8_t *>(bytes.constData());
 }
+
+// The printer keeps its clock in standard time and adds the hour itself when its own
+// daylight-saving option is on: while the PC runs in daylight-saving time, the frames that the
+// printer takes as its clock carry the PC's wall-clock time one hour earlier. The hour is taken
+// off the wall-clock reading as plain arithmetic, whatever the PC's zone rules say of it.
+QDateTime pcWallClock(bool dstAdjusted) {
+    const QDateTime now = Clock::now();
+    QDateTime wall(now.date(), now.time(), QTimeZone::utc());
+    if (dstAdjusted && toolState().PcDaylightSaving)
+        wall = wall.addSecs(-3600);
+    return wall;
+}
+
+QByteArray twoDigits(int value) {
+    return QByteArray::number(value % 100).rightJustified(2, '0');
+}
+
+// The number of empty waits after which a fiscal memory reading counts as ended by silence:
+// 30 waits of 2000 ms, a minute in which the printer sent nothing at all.
+constexpr int SilentWaitsBeforeGivingUp = 30;
+
+} // namespace
+
+// ---- Session ----
+
+bool Session::send(const QByteArray &frame) {
+    const int length = int(std::min<qsizetype>(frame.size(), Link::TxBufferSize));
+    std::memcpy(link.TxBuffer, frame.constData(), size_t(length));
+    return link.SendFrame(link.TxBuffer, length);
+}
+
+QByteArray Session::wait(int mode) {
+    const int length = link.WaitResponse(link.RxBuffer, mode);
+    if (length <= 0)
+        return {};
+    return QByteArray(reinterpret_cast<const char *>(link.RxBuffer),
+                      std::min(length, Link::RxBufferSize));
+}
+
+QByteArray transact(Link &link, const QByteArray &frame, int mode) {
+    Session session(link);
+    if (!session.send(frame))
+        return {};
+    return session.wait(mode);
+}
+
+// ---- Answers ----
+
+bool checkAnswer(uint32_t modelCode, const QByteArray &answer, int needed) {
+    if (!CheckResponseFor(modelCode, int(answer.size()), bytesOf(answer)))
+        return false;
+    if (answer.size() < needed)
+        return showIncompleteAnswer();
+    return true;
+}
+
+bool checkDataAnswer(uint32_t modelCode, const QByteArray &answer, int needed) {
+    if (answer.isEmpty())
+        return false;
+    return checkAnswer(modelCode, answer, needed);
+}
+
+bool isErrorAnswer(uint32_t modelCode, const QByteArray &answer) {
+    return !answer.isEmpty() && !answerAccepted(modelCode, answer);
+}
+
+bool showIncompleteAnswer() {
+    showMessage(QStringLiteral("Resposta incompleta da impressora!"), QStringLiteral("Erro"),
+                MessageButtons::Ok, MessageStyle::Error);
+    return false;
+}
+
+// ---- Fields ----
 
 uint8_t statusDigitValue(uint8_t character) {
     const int value = character <= '9' ? character - '0' : character - '7';
     return uint8_t(value & 0x0F);
 }
 
+bool firmwareAtLeast(double version) {
+    return toolState().FirmwareVersionNumber.load() + 1e-6 >= version;
+}
+
+QByteArray dateTimeText(bool dstAdjusted) {
+    const QDateTime t = pcWallClock(dstAdjusted);
+    return twoDigits(t.date().day()) + twoDigits(t.date().month()) + twoDigits(t.date().year()) +
+           twoDigits(t.time().hour()) + twoDigits(t.time().minute()) + twoDigits(t.time().second());
+}
+
+QByteArray dateText(bool dstAdjusted) {
+    const QDateTime t = pcWallClock(dstAdjusted);
+    return twoDigits(t.date().day()) + twoDigits(t.date().month()) + twoDigits(t.date().year());
+}
+
+QByteArray printerText(uint32_t modelCode, const uint8_t *text, int count) {
+    QByteArray out(count, ' ');
+    Codepage::ToPrinterText(modelCode, text, reinterpret_cast<uint8_t *>(out.data()),
+                            size_t(count));
+    return out;
+}
+
+QByteArray bytes(std::initializer_list<int> values) {
+    QByteArray out;
+    out.reserve(qsizetype(values.size()));
+    for (int value : values)
+        out.append(char(value));
+    return out;
+}
+
+QByteArray pcText(uint32_t modelCode, const char *text, int count, bool raw) {
+    if (count <= 0)
+        return {};
+    QByteArray out(count, ' ');
+    const size_t written =
+        Codepage::FromPrinterText(modelCode, reinterpret_cast<const uint8_t *>(text),
+                                  reinterpret_cast<uint8_t *>(out.data()), size_t(count), raw);
+    out.truncate(qsizetype(written));
+    return out;
+}
+
+bool allSpaces(const uint8_t *text, int count) {
+    return std::all_of(text, text + count, [](uint8_t c) { return c == ' '; });
+}
+
+int indexValue(const uint8_t index[2]) {
+    if (!std::isdigit(index[0]) || !std::isdigit(index[1]))
+        return 0;
+    const int value = (index[0] - '0') * 10 + (index[1] - '0');
+    return value <= 16 ? value : 0;
+}
+
+// ---- Sequences ----
+
 bool readStatus(Link &link, uint8_t command, int mode, uint8_t status[13]) {
-    link.TxBuffer[0] = 29; // GS
-    link.TxBuffer[1] = command;
-    const int length = exchange(link, 2, mode);
+    const QByteArray answer = transact(link, bytes({GS, command}), mode);
     // A short answer would leave stale bytes in the status positions: count it as none.
-    if (length < 13)
+    if (answer.size() < 13)
         return false;
     for (int i = 1; i <= 12; ++i)
-        status[i] = statusDigitValue(link.RxBuffer[i]);
+        status[i] = statusDigitValue(uint8_t(answer[i]));
+    return true;
+}
+
+bool isInMaintenanceMode(Link &link, uint8_t command) {
+    const QByteArray answer = transact(link, bytes({GS, command}), WaitNormal);
+    // A silent printer, or an answer that ends before digit 3, reads as "not in maintenance
+    // mode": the maintenance commands then refuse to send anything.
+    if (answer.size() < 4)
+        return false;
+    return (statusDigitValue(uint8_t(answer[3])) & 0x08) == 0;
+}
+
+bool showNotInMaintenance() {
+    showMessage(QStringLiteral("Coloque a impressora em Modo Manutenção!"), QStringLiteral("Erro"),
+                MessageButtons::Ok, MessageStyle::Error);
+    return false;
+}
+
+bool technicalIntervention(Link &link, uint32_t modelCode, uint8_t statusPoll,
+                           bool clearProgramming, bool withHeader, ClicheRecord &cliche) {
+    if (!isInMaintenanceMode(link, statusPoll))
+        return showNotInMaintenance();
+    QByteArray frame = bytes({ESC, 0xC0}) + dateTimeText(true);
+    frame += clearProgramming ? "ZZZ R" : "XXX R";
+    if (withHeader) {
+        // The stored length counts the 0xFF that ends the text; a record that claims more than
+        // its 1200-byte field is cut at the field, and the frame always ends with the 0xFF.
+        const uint32_t stored = std::clamp<uint32_t>(cliche.length, 1, sizeof cliche.text);
+        const int textLength = int(stored) - 1;
+        Codepage::ToPrinterText(modelCode, cliche.text, cliche.text, size_t(textLength));
+        frame.append(reinterpret_cast<const char *>(cliche.ecfNumber), 4);
+        frame.append(reinterpret_cast<const char *>(cliche.text), textLength);
+    }
+    frame.append(char(TextEnd));
+    const QByteArray answer = maintenanceExchange(link, frame, true);
+    return checkAnswer(modelCode, answer, 0);
+}
+
+bool parseCliche(uint32_t modelCode, const QByteArray &answer, int ecfAt, ClicheRecord &cliche) {
+    // The answer holds the ECF number, the text and two closing bytes.
+    const int fixed = ecfAt + 4 + 2;
+    if (!checkAnswer(modelCode, answer, fixed))
+        return false;
+    // The text is cut at its field, keeping room for the 0xFF that ends it.
+    const int textLength = std::min(int(answer.size()) - fixed, int(sizeof cliche.text) - 1);
+    const QByteArray text = pcText(modelCode, answer.constData() + ecfAt + 4, textLength);
+    std::memcpy(cliche.ecfNumber, answer.constData() + ecfAt, 4);
+    std::memcpy(cliche.text, text.constData(), size_t(text.size()));
+    cliche.text[text.size()] = TextEnd;
+    cliche.length = uint32_t(text.size() + 1);
+    return true;
+}
+
+QByteArray maintenanceExchange(Link &link, const QByteArray &frame, bool pauseFirst) {
+    Session session(link);
+    if (!session.send(frame))
+        return {};
+    if (pauseFirst)
+        Clock::sleep(1500);
+    QByteArray answer = session.wait(WaitNormal);
+    if (answer.isEmpty()) {
+        Clock::sleep(5000);
+        answer = session.wait(WaitNormal);
+    }
+    return answer;
+}
+
+bool waitPrinterIdle(Link &link, uint8_t command, int digit, bool (*idle)(uint8_t value)) {
+    {
+        // A lone CR first, sent without waiting for an answer.
+        Session session(link);
+        session.send(QByteArray(1, char(CR)));
+    }
+    // No overall limit: the printer may print for minutes, and it is polled for as long as it
+    // answers. Each poll is an exchange of its own, so the identification may come between.
+    for (;;) {
+        Clock::sleep(1500);
+        QByteArray answer;
+        {
+            Session session(link);
+            session.send(bytes({GS, command}));
+            answer = session.wait(WaitNormal);
+            if (answer.isEmpty()) {
+                Clock::sleep(1500);
+                answer = session.wait(WaitNormal);
+            }
+        }
+        if (answer.isEmpty())
+            return false;
+        // An answer that ends before the digit tells nothing: poll again.
+        if (answer.size() > digit && idle(statusDigitValue(uint8_t(answer[digit]))))
+            return true;
+    }
+}
+
+bool readFiscalMemory(Link &link, const FiscalMemoryFrame &model, const char start[6],
+                      const char end[6], char destination, const CommandSet::FiscalMemorySink &sink,
+                      CommandSet::ReadingEnd *how) {
+    using ReadingEnd = CommandSet::ReadingEnd;
+    const auto finish = [how](ReadingEnd result) {
+        if (how)
+            *how = result;
+        return result == ReadingEnd::Complete;
+    };
+    const char kind = char(std::toupper(uint8_t(destination)));
+    if (kind != 'X' && kind != 'S')
+        return finish(ReadingEnd::Failed);
+
+    QByteArray frame = bytes({ESC, model.command, uint8_t(destination)});
+    frame.append(start, 6);
+    frame.append(end, 6);
+
+    if (kind == 'X') {
+        // The printer prints the reading; its answer tells nothing the technician would not
+        // see on paper, so the tool only waits for the print to end.
+        transact(link, frame, WaitNormal);
+        waitPrinterIdle(link, model.statusPoll, model.idleDigit, model.idle);
+        return finish(ReadingEnd::Complete);
+    }
+
+    if (model.pauseBeforeMs > 0)
+        Clock::sleep(model.pauseBeforeMs);
+
+    // The whole reading is one exchange: the report comes in chunks, each fetched by one more
+    // short wait, and no other frame may come between them. The sink runs meanwhile, so it
+    // must not show messages.
+    ReadingEnd result = ReadingEnd::Silent;
+    QByteArray refused;
+    bool incomplete = false;
+    {
+        Session session(link);
+        session.send(frame);
+        qint64 received = 0;
+        int silentWaits = 0;
+        bool first = true;
+        for (;;) {
+            const QByteArray chunk = session.wait(WaitShort);
+            if (chunk.isEmpty()) {
+                // The printer pauses while it reads its memory; only a minute without a single
+                // byte ends the reading. It then did not end with its end mark, and is reported
+                // so instead of passing for a complete reading.
+                if (++silentWaits >= SilentWaitsBeforeGivingUp)
+                    break;
+                continue;
+            }
+            silentWaits = 0;
+            received += chunk.size();
+            if (first && isErrorAnswer(model.modelCode, chunk)) {
+                // The printer refused the reading: its error answer is not report text.
+                refused = chunk;
+                result = ReadingEnd::Failed;
+                break;
+            }
+            const bool last = chunk.endsWith(QByteArray("\xFF\r", 2));
+            const qsizetype textEnd = chunk.size() - (last ? 2 : 0);
+            qsizetype textStart = 0;
+            if (first) {
+                // A first chunk that ends inside its header is not a reading.
+                if (textEnd < model.headerLength) {
+                    incomplete = true;
+                    result = ReadingEnd::Failed;
+                    break;
+                }
+                textStart = model.headerLength;
+                first = false;
+            }
+            const QByteArray text = pcText(model.modelCode, chunk.constData() + textStart,
+                                           int(textEnd - textStart), model.rawText);
+            if (sink)
+                sink(text, received);
+            if (last) {
+                result = ReadingEnd::Complete;
+                break;
+            }
+        }
+    }
+    if (!refused.isEmpty())
+        CheckResponseFor(model.modelCode, int(refused.size()), bytesOf(refused));
+    else if (incomplete)
+        showIncompleteAnswer();
+    return finish(result);
+}
+
+bool readConfiguration(Link &link, uint32_t modelCode, uint8_t command, int needed, int keep) {
+    ConfigurationBlock &block = configurationBlock();
+    // A cached block too short for this model's parts (one kept by the other model before the
+    // identification noticed the change) is fetched again rather than read past its end.
+    if (configurationCacheValid() && block.bytes.size() >= needed)
+        return true;
+    setConfigurationCacheValid(false);
+    const QByteArray answer = transact(link, bytes({ESC, command}), WaitNormal);
+    // A silent or refusing printer leaves the cache invalid: the windows then report the
+    // failure instead of showing the time-out fill or an error text as the printer's tables.
+    if (!checkAnswer(modelCode, answer, needed))
+        return false;
+    block.bytes = keep < 0 ? answer : answer.left(keep);
+    setConfigurationCacheValid(true);
+    return true;
+}
+
+void readName(uint32_t modelCode, const QByteArray &block, int offset, int width, uint8_t *out) {
+    const char *slot = block.constData() + offset;
+    if (uint8_t(slot[0]) == TextEnd) {
+        std::memset(out, ' ', size_t(width));
+        return;
+    }
+    Codepage::FromPrinterText(modelCode, reinterpret_cast<const uint8_t *>(slot), out,
+                              size_t(width), false);
+}
+
+bool valueAfterLabel(const QByteArray &text, const char *label, int width, QByteArray &value) {
+    const qsizetype zero = text.indexOf('\0');
+    const QByteArray used = zero < 0 ? text : text.left(zero);
+    const qsizetype at = used.indexOf(label);
+    if (at < 0)
+        return false;
+    value = used.mid(at + qsizetype(std::strlen(label)), width);
     return true;
 }
 

@@ -139,11 +139,13 @@ private slots:
         QTest::newRow("B paper end sensor") << "B" << false << true << false << 2 << 2 << 2;
         QTest::newRow("B paper low sensor") << "B" << false << false << true << 2 << 1 << 1;
         QTest::newRow("B paper low stays on-line") << "B" << false << false << true << 3 << 1 << 0;
-        // A printer in normal operation: no authentication slip (model A s1 bit 1 set), the
-        // day's initial Leitura X issued (A s6 bit 2, B s4 bit 1), no Redução Z pending.
+        // A printer at the start of a day: no authentication slip (model A s1 bit 1 set), the
+        // day's initial Leitura X not issued yet (A s6 bit 2, B s4 bit 1 clear), no Redução Z
+        // pending (A s2 bit 1, B s8 bit 3 clear).
         QTest::newRow("A no authentication slip") << "A" << false << false << false << 1 << 2 << 2;
-        QTest::newRow("A Leitura X issued") << "A" << false << false << false << 6 << 4 << 4;
-        QTest::newRow("B Leitura X issued") << "B" << false << false << false << 4 << 2 << 2;
+        QTest::newRow("A Leitura X not issued") << "A" << false << false << false << 6 << 4 << 0;
+        QTest::newRow("B Leitura X not issued") << "B" << false << false << false << 4 << 2 << 0;
+        QTest::newRow("A no RZ pending") << "A" << false << false << false << 2 << 2 << 0;
         QTest::newRow("B no RZ pending") << "B" << false << false << false << 8 << 8 << 0;
     }
 

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "app/file_dialogs.h"
+
+// The standard open and save dialogs.
+class QtFileDialogs : public FileDialogs {
+public:
+    QString openFileName(const FileDialogRequest &request) override;
+    QString saveFileName(const FileDialogRequest &request) override;
+};
