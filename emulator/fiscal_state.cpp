@@ -337,12 +337,15 @@ Outcome PrinterState::recordUser(const UserRecord &user) {
 
 // With the Redução Z of an earlier day still due the printer is out of fiscal work and prints
 // no Leitura X either. After today's Redução Z a Leitura X prints but opens no fiscal day:
-// the printer stays closed until midnight.
+// the printer stays closed until midnight. Neither report interrupts an open document: the
+// operator ends it first.
 Outcome PrinterState::readingX(bool paperOut) {
     if (paperOut)
         return Refusal::PaperEnd;
     if (reductionPending())
         return Refusal::ReductionPending;
+    if (documents.openKind() != DocumentKind::None)
+        return Refusal::DocumentOpen;
     ++coo;
     if (!fiscalDay && !reductionToday())
         fiscalDay = today();
@@ -355,6 +358,8 @@ Outcome PrinterState::canReduce(bool paperOut) const {
         return Refusal::PaperEnd;
     if (reductionToday())
         return Refusal::ReductionDone;
+    if (documents.openKind() != DocumentKind::None)
+        return Refusal::DocumentOpen;
     if (int(reductions.size()) >= FiscalMemoryCapacity)
         return Refusal::MemoryFull;
     if (!reductions.empty() && clock() < reductions.back().issuedAt)
@@ -362,8 +367,8 @@ Outcome PrinterState::canReduce(bool paperOut) const {
     return {};
 }
 
-// The Redução Z closes the fiscal day (or, without movement, records an empty one for today).
-// This printer sells nothing yet, so the day's totals are zero; the grand total carries on.
+// The Redução Z closes the fiscal day (or, without movement, records an empty one for today)
+// with the day's sales; the grand total carries on.
 void PrinterState::reduce() {
     Reduction r;
     r.crz = int(reductions.size()) + 1;
@@ -375,6 +380,7 @@ void PrinterState::reduce() {
                              r.issuedAt.time().second())); // the memory keeps whole seconds
     r.grandTotal = grandTotal;
     r.rates = taxRates;
+    documents.closeDay(r);
     reductions.push_back(r);
     fiscalDay.reset();
     startPrinting();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents.h"
 #include "printer.h"
 
 #include <chrono>
@@ -39,6 +40,7 @@ enum class Refusal {
     MemoryEmpty,     // no reduction in the period asked for
     MemoryFull,      // the fiscal memory has no room for another reduction
     PaperEnd,        // a report cannot be printed without paper
+    DocumentOpen,    // a document is open: no report until it is ended
 };
 using Outcome = std::optional<Refusal>;
 
@@ -87,6 +89,11 @@ public:
     QByteArray operatorText;
     QByteArray header;
     std::vector<UserRecord> users; // in the fiscal memory, oldest first
+    // Model B's check printer: the banks it can print checks of (bank_table.h). A printer
+    // leaves the factory without any; the bank table load replaces them all, and a technical
+    // intervention leaves them (they are no fiscal programming).
+    QList<BankLayout> banks;
+    const BankLayout *bank(int number) const; // nullptr: unknown bank, refused with "81"
 
     // The tables as a clearing intervention leaves them.
     void clearProgramming();
@@ -158,6 +165,10 @@ public:
 
     // ---- Firmware update ----
     bool updateMode = false; // until switched off
+
+    // ---- Documents ----
+    // The coupon, vouchers and reports the printer issues, and the day's sales (documents.h).
+    Documents documents{*this, model};
 
 private:
     void seed();

@@ -2,15 +2,22 @@
 //
 //   printer-emulator --model A|B [--serial 12345678] [--firmware 1.20] [--ecf 0001]
 //                    [--pacing] [--delay MS] [--print-time MS] [--reductions N]
+//   printer-emulator --write-bank-table FILE
 //
 // --print-time: how long a report keeps the mechanism busy (4000 ms unless given);
 // --reductions: that many more past reductions in the fiscal memory, for long readings.
+// --write-bank-table: writes the sample bank table of the MV4700's check printer (a ".QBK" file
+// in the layout of bank_table.h, the one tools/bancos.QBK holds) to FILE and exits.
 //
 // Prints the pseudo-terminal's path ("/dev/pts/N") as the first line on stdout and serves
 // until SIGINT or SIGTERM, then exits 0. Invalid arguments: a message on stderr, exit 2.
+// SIGUSR1 puts a slip (a paper document) into the authentication slot, SIGUSR2 takes it out.
 
+#include "bank_table.h"
 #include "printer.h"
 #include "pty_host.h"
+
+#include <QFile>
 
 #include <cctype>
 #include <csignal>
@@ -24,7 +31,8 @@
 namespace {
 
 const char Usage[] = "usage: printer-emulator --model A|B [--serial 12345678] [--firmware 1.20]"
-                     " [--ecf 0001] [--pacing] [--delay MS] [--print-time MS] [--reductions N]\n";
+                     " [--ecf 0001] [--pacing] [--delay MS] [--print-time MS] [--reductions N]\n"
+                     "       printer-emulator --write-bank-table FILE\n";
 
 struct Options {
     std::optional<emu::Model> model;
@@ -33,6 +41,7 @@ struct Options {
     int delayMs = 0;
     std::optional<int> printTimeMs;
     int reductions = 0;
+    std::string bankTableFile;
 };
 
 bool allDigits(const std::string &text) {
@@ -72,7 +81,7 @@ std::optional<Options> parse(int argc, char **argv, std::string &error) {
         }
         const bool takesValue = arg == "--model" || arg == "--serial" || arg == "--firmware" ||
                                 arg == "--ecf" || arg == "--delay" || arg == "--print-time" ||
-                                arg == "--reductions";
+                                arg == "--reductions" || arg == "--write-bank-table";
         if (!takesValue) {
             error = "unknown argument: " + std::string(argv[i]);
             return std::nullopt;
@@ -123,6 +132,12 @@ std::optional<Options> parse(int argc, char **argv, std::string &error) {
                 return std::nullopt;
             }
             options.printTimeMs = std::stoi(value);
+        } else if (arg == "--write-bank-table") {
+            if (value.empty()) {
+                error = "--write-bank-table needs a file name";
+                return std::nullopt;
+            }
+            options.bankTableFile = value;
         } else if (arg == "--reductions") {
             if (!allDigits(value) || value.size() > 4) {
                 error = "--reductions must be a number of reductions";
@@ -131,7 +146,7 @@ std::optional<Options> parse(int argc, char **argv, std::string &error) {
             options.reductions = std::stoi(value);
         }
     }
-    if (!options.model) {
+    if (!options.model && options.bankTableFile.empty()) {
         error = "--model is required";
         return std::nullopt;
     }
@@ -147,13 +162,27 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "printer-emulator: %s\n%s", error.c_str(), Usage);
         return 2;
     }
+    if (!options->bankTableFile.empty()) {
+        QFile file(QString::fromStdString(options->bankTableFile));
+        const QByteArray table = emu::BankTable::encode(emu::BankTable::sample());
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(table) != table.size()) {
+            std::fprintf(stderr, "printer-emulator: cannot write %s\n",
+                         options->bankTableFile.c_str());
+            return 1;
+        }
+        return 0;
+    }
 
-    // SIGINT and SIGTERM are taken with sigwait below; they are blocked before the host's
-    // thread starts so that it inherits the mask and no handler runs anywhere.
+    // SIGINT and SIGTERM (and the slot's SIGUSR1 and SIGUSR2) are taken with sigwait below;
+    // they are blocked before the host's thread starts so that it inherits the mask and no
+    // handler runs anywhere.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGUSR1);
+    sigaddset(&stopSignals, SIGUSR2);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     const auto printer = emu::Printer::create(*options->model, options->identity);
@@ -173,7 +202,8 @@ int main(int argc, char **argv) {
     std::fflush(stdout);
 
     int signal = 0;
-    sigwait(&stopSignals, &signal);
+    while (sigwait(&stopSignals, &signal) == 0 && (signal == SIGUSR1 || signal == SIGUSR2))
+        printer->setDocumentInserted(signal == SIGUSR1);
     host.stop();
     return 0;
 }

@@ -87,6 +87,11 @@ public:
         addCommand({Esc, 0xD0, F::fixed(14), [this](const QByteArray &f) { return reductionZ(f); }});
         addCommand({Esc, 0xD1, F::fixed(15), [this](const QByteArray &f) { return fiscalMemory(f); }});
         // clang-format on
+        // The documents: coupon, vouchers, report, authentication (model_a_documents.cpp).
+        for (detail::DocumentFrame &d : detail::modelADocumentFrames({state(), jumper, paperEnd}))
+            addCommand({d.lead, d.code,
+                        d.terminator ? F::endsWith(*d.terminator, d.length) : F::fixed(d.length),
+                        std::move(d.handler), d.sinceFirmware});
     }
 
 protected:
@@ -100,7 +105,8 @@ protected:
     //       place; bit 0 paper end (sensor)
     //   s2  bit 3 off-line; bit 1 Redução Z pending; bit 0 paper low (sensor)
     //   s3  bit 3 CLEAR = maintenance mode
-    //   s4  bit 3 management report open; bit 2 fiscal coupon open; bit 1 idle; bit 0 busy
+    //   s4  bit 3 management report or linked voucher open; bit 2 fiscal coupon or non-fiscal
+    //       voucher open; bit 1 idle; bit 0 busy
     //   s5  bit 2 blocked; bit 1 fiscal memory not initialised (no user); bit 0 training mode
     //   s6  bit 3 document issued after the Redução Z (the fiscal day has movement);
     //       bit 2 initial Leitura X issued; bit 1 Redução Z of the day issued
@@ -110,10 +116,14 @@ protected:
     QByteArray statusDigits() const override {
         const detail::PrinterState &s = state();
         std::array<int, 12> d{};
-        d[0] = 0x2 | (paperEnd ? 0x1 : 0);
+        d[0] = (s.documents.inserted() ? 0 : 0x2) | (paperEnd ? 0x1 : 0);
         d[1] = (paperEnd ? 0x8 : 0) | (s.reductionPending() ? 0x2 : 0) | (paperLow ? 0x1 : 0);
         d[2] = jumper ? 0 : 0x8;
-        d[3] = s.printing() ? 0x1 : 0x2;
+        const DocumentKind open = s.documents.openKind();
+        const bool sale = open == DocumentKind::Coupon || open == DocumentKind::NonFiscalVoucher;
+        const bool report =
+            open == DocumentKind::ManagementReport || open == DocumentKind::LinkedVoucher;
+        d[3] = (s.printing() ? 0x1 : 0x2) | (sale ? 0x4 : 0) | (report ? 0x8 : 0);
         d[4] = s.users.empty() ? 0x2 : 0;
         d[5] = (s.fiscalDay ? 0x8 : 0) | (s.initialReadingXIssued() ? 0x4 : 0) |
                (s.reductionToday() ? 0x2 : 0);
@@ -165,6 +175,8 @@ private:
             return "03";
         case Refusal::PaperEnd:
             return "50";
+        case Refusal::DocumentOpen:
+            return "10";
         }
         return "16";
     }

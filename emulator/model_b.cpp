@@ -1,3 +1,4 @@
+#include "bank_table.h"
 #include "fiscal_state.h"
 #include "printer_internal.h"
 
@@ -91,7 +92,14 @@ public:
         addCommand({Esc, 0xFA, F::fixed(2), [this](const QByteArray &) { return readingX(); }});
         addCommand({Esc, 0xFC, F::fixed(14), [this](const QByteArray &f) { return reductionZ(f); }});
         addCommand({Esc, 0xFB, F::fixed(15), [this](const QByteArray &f) { return fiscalMemory(f); }});
+        addCommand({Esc, 0xF9, F::counted(BankTable::CountDigits, BankTable::RecordBytes, BankTable::TrailerBytes),
+                    [this](const QByteArray &f) { return loadBankTable(f); }});
         // clang-format on
+        // The documents: coupon, vouchers, report, authentication (model_b_documents.cpp).
+        for (detail::DocumentFrame &d : detail::modelBDocumentFrames({state(), jumper, paperEnd}))
+            addCommand({d.lead, d.code,
+                        d.terminator ? F::endsWith(*d.terminator, d.length) : F::fixed(d.length),
+                        std::move(d.handler), d.sinceFirmware});
     }
 
 protected:
@@ -110,16 +118,34 @@ protected:
     //   s5  bit 3 training mode; bit 2 fiscal memory not initialised (no user); bits 1 and 0
     //       both set = idle (bit 1 mechanism at rest, bit 0 print buffer empty)
     //   s6  bit 3 check still held by the mechanism;  s8 bit 3 Redução Z pending
+    //   s7  the open document: bit 0 fiscal coupon; bit 1 non-fiscal voucher; bit 2 linked
+    //       voucher; bit 3 management report (the tool reads none of these)
     //   s9  bit 0 totalizer error;  s10 bit 1 clock error, bit 0 header damaged
     // As on model A, running out of paper puts the printer off-line.
     QByteArray statusDigits() const override {
         const detail::PrinterState &s = state();
         std::array<int, 12> d{};
-        d[1] = (paperEnd ? 0x2 : 0) | (paperLow ? 0x1 : 0);
+        d[1] = (s.documents.inserted() ? 0x4 : 0) | (paperEnd ? 0x2 : 0) | (paperLow ? 0x1 : 0);
         d[2] = (jumper ? 0 : 0x8) | (paperEnd ? 0x1 : 0);
         d[3] = (s.reductionToday() ? 0x4 : 0) | (s.initialReadingXIssued() ? 0x2 : 0) |
                (s.fiscalDay ? 0x1 : 0);
         d[4] = (s.users.empty() ? 0x4 : 0) | (s.printing() ? 0 : 0x3);
+        switch (s.documents.openKind()) {
+        case DocumentKind::Coupon:
+            d[6] = 0x1;
+            break;
+        case DocumentKind::NonFiscalVoucher:
+            d[6] = 0x2;
+            break;
+        case DocumentKind::LinkedVoucher:
+            d[6] = 0x4;
+            break;
+        case DocumentKind::ManagementReport:
+            d[6] = 0x8;
+            break;
+        case DocumentKind::None:
+            break;
+        }
         d[7] = s.reductionPending() ? 0x8 : 0;
         return hexDigits(d);
     }
@@ -170,6 +196,8 @@ private:
             return "03";
         case Refusal::PaperEnd:
             return "50";
+        case Refusal::DocumentOpen:
+            return "10";
         }
         return "16";
     }
@@ -372,6 +400,17 @@ private:
         }
         const QByteArray text = s.readingText(id, chosen, period, destination == 's');
         return detail::streamed(":R0000" + digits(text.size(), 8) + text + answerEnd());
+    }
+
+    // ESC 0xF9 count(3) banks(35 each) 0xFF: the check printer's bank table (bank_table.h),
+    // taken whole or not at all. It is no fiscal programming: the printer takes it in or out of
+    // maintenance mode and with a fiscal day open.
+    Reply loadBankTable(const QByteArray &frame) {
+        BankTable::Decoded table = BankTable::decode(frame);
+        if (!table.refusal.isEmpty())
+            return errorAnswer(table.refusal);
+        state().banks = std::move(table.banks);
+        return accepted();
     }
 };
 

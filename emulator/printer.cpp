@@ -122,7 +122,14 @@ std::optional<Reply> Printer::takeFrame(const QByteArray &bytes, qsizetype &pos)
         pos += take;
         complete = partial.size() >= shape.length;
     } else if (!shape.terminator) {
-        const auto length = [&] {
+        const auto length = [&]() -> qsizetype {
+            if (shape.countDigits > 0 && partial.size() >= shape.length) {
+                const QByteArray count = partial.mid(2, shape.countDigits);
+                if (!detail::allDigits(count))
+                    return shape.length;
+                return shape.length + qsizetype(detail::number(count)) * shape.recordBytes +
+                       shape.trailer;
+            }
             const bool flagged = shape.flag && partial.size() > 2 && partial[2] == *shape.flag;
             return shape.length + (flagged ? 1 : 0);
         };
@@ -163,6 +170,10 @@ Reply Printer::dispatch(const QByteArray &frame, const Command *command) {
     // identity and nothing else until the printer is switched off and on.
     if (st->updateMode && !(command && command->loader))
         return {};
+    // While an authentication waits for its slip the firmware watches the slot and the line for
+    // a CAN: commands are taken off the line and dropped; status polls are still answered.
+    if (st->documents.waiting() && command && command->lead == Esc)
+        return {};
     // While a report prints, the printer takes a command off the line at once but acts on it
     // and answers only when the report is out. Status polls are answered at once: that is
     // how the tool learns that the printer is busy.
@@ -200,7 +211,8 @@ bool Printer::ctsOn() const {
 
 // ---- Controls ----
 
-// Switching off ends the boot loader's firmware update mode and loses a report being printed.
+// Switching off ends the boot loader's firmware update mode and loses a report being printed,
+// and an authentication waiting for its slip.
 void Printer::setPowered(bool on) {
     std::lock_guard lock(mutex);
     isPowered = on;
@@ -209,6 +221,7 @@ void Printer::setPowered(bool on) {
     if (!on) {
         st->updateMode = false;
         st->busyUntil = {};
+        st->documents.powerLost();
     }
 }
 
@@ -409,11 +422,46 @@ QByteArray Printer::headerText() const {
     return st->header;
 }
 
+QList<BankLayout> Printer::bankTable() const {
+    std::lock_guard lock(mutex);
+    return st->banks;
+}
+
 std::optional<UserRecord> Printer::userRecord() const {
     std::lock_guard lock(mutex);
     if (st->users.empty())
         return std::nullopt;
     return st->users.back();
+}
+
+// ---- Documents ----
+
+void Printer::setDocumentInserted(bool inserted) {
+    std::lock_guard lock(mutex);
+    st->documents.setInserted(inserted);
+}
+
+bool Printer::documentInserted() const {
+    std::lock_guard lock(mutex);
+    return st->documents.inserted();
+}
+
+bool Printer::authenticationWaiting() const {
+    std::lock_guard lock(mutex);
+    return st->documents.waiting();
+}
+
+DocumentView Printer::document() const {
+    std::lock_guard lock(mutex);
+    return st->documents.view();
+}
+
+// A printer that is off, or silent, sends nothing; what it holds goes when it is switched off.
+std::vector<Reply> Printer::poll() {
+    std::lock_guard lock(mutex);
+    if (!isPowered || silent)
+        return {};
+    return st->documents.takeLateAnswers();
 }
 
 // ---- Observation ----

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document_types.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
@@ -63,6 +65,28 @@ struct UserRecord {
     QByteArray cnpj;
     QByteArray ie;
     QByteArray im; // 20 spaces when the frame carried none
+};
+
+// One bank of model B's check printer: where the printer puts each field on that bank's
+// checks, as line (from the top edge, 1/6 inch apart) and column (from the left edge, in
+// characters). The bank table that the tool loads holds one such record per bank; the file's
+// layout is in bank_table.h.
+struct CheckPosition {
+    int line = 0;
+    int column = 0;
+    bool operator==(const CheckPosition &) const = default;
+};
+struct BankLayout {
+    int bank = 0;         // the bank's number, 1-999 (001 Banco do Brasil, 341 Itaú, ...)
+    CheckPosition amount; // the amount in figures
+    CheckPosition words;  // the amount in words, first line
+    CheckPosition words2; // the amount in words, second line
+    CheckPosition payee;  // favorecido
+    CheckPosition city;   // the place of issue
+    CheckPosition day;    // the date: day, month (in words) and year
+    CheckPosition month;
+    CheckPosition year;
+    bool operator==(const BankLayout &) const = default;
 };
 
 // One Redução Z in the fiscal memory. Amounts in centavos.
@@ -174,6 +198,20 @@ public:
     QByteArray headerText() const;                // the receipt header, without its 0xFF end mark
     std::optional<UserRecord> userRecord() const; // the last user recorded
 
+    // Model B's bank table as last loaded; empty until a table is loaded (model A: always).
+    QList<BankLayout> bankTable() const;
+
+    // ---- Documents ----
+    // The slot of the authentication mechanism: the operator puts a slip (a paper document) in,
+    // or takes it out. An authentication that waits for its slip is done when it goes in.
+    void setDocumentInserted(bool inserted);
+    bool documentInserted() const;
+    bool authenticationWaiting() const;
+    DocumentView document() const; // the open document; kind None when there is none
+    // Answers the printer sends later, on its own: an authentication done once its slip went
+    // in. Whoever carries the line calls this while it waits for an answer.
+    std::vector<Reply> poll();
+
     // ---- Observation ----
     QList<QByteArray> receivedFrames() const; // every complete frame, in order
     void clearReceivedFrames();
@@ -191,6 +229,9 @@ protected:
         std::optional<char> terminator; // set: the frame ends with this byte
         std::optional<char> flag;       // set: this byte at position 2 adds one to `length`
         int longest = 0;                // above 0: the frame ends with its burst
+        int countDigits = 0;            // above 0: the frame counts its records (counted())
+        int recordBytes = 0;
+        int trailer = 0;
         static FrameShape fixed(int length) {
             FrameShape shape;
             shape.length = length;
@@ -206,6 +247,16 @@ protected:
         static FrameShape optionalFlag(char flag, int lengthWithout) {
             FrameShape shape = fixed(lengthWithout);
             shape.flag = flag;
+            return shape;
+        }
+        // A frame that announces its own length: `countDigits` ASCII digits from byte 2 count
+        // the records of `recordBytes` bytes that follow them, and `trailer` bytes end it. A
+        // count that is not all digits ends the frame right after it (the handler refuses it).
+        static FrameShape counted(int countDigits, int recordBytes, int trailer) {
+            FrameShape shape = fixed(2 + countDigits);
+            shape.countDigits = countDigits;
+            shape.recordBytes = recordBytes;
+            shape.trailer = trailer;
             return shape;
         }
         // A frame whose length only the quiet line after it tells: it ends with the burst of

@@ -18,6 +18,9 @@ namespace {
 
 // The printer's inter-byte time-out: an unfinished frame is dropped after this much quiet.
 constexpr int LineIdleMs = 300;
+// How often the host asks the printer for the answers it sends on its own (an authentication
+// done once its slip is in).
+constexpr int LatePollMs = 50;
 // Paced answers leave in pieces this small: one every 8.3 ms at 960 bytes per second, far from
 // the 150 ms gap that ends a chunk at the tool.
 constexpr qsizetype PieceBytes = 8;
@@ -123,10 +126,10 @@ void PtyHost::run() {
     steady_clock::time_point quietAt = Never;
     char buffer[4096];
     while (!stopping) {
-        int timeoutMs = -1;
+        int timeoutMs = LatePollMs;
         if (quietAt != Never) {
             const auto left = ceil<milliseconds>(quietAt - steady_clock::now()).count();
-            timeoutMs = int(std::max<decltype(left)>(0, left));
+            timeoutMs = int(std::clamp<decltype(left)>(left, 0, LatePollMs));
         }
         pollfd fds[2] = {{master, POLLIN, 0}, {wakeRead, POLLIN, 0}};
         const int ready = ::poll(fds, 2, timeoutMs);
@@ -137,13 +140,16 @@ void PtyHost::run() {
         }
         if (stopping || fds[1].revents != 0)
             break;
+        send(printer.poll(), steady_clock::now());
         // The time-out also counts when this thread was late to look: bytes that come after it
         // start a new frame.
-        if (ready == 0 || steady_clock::now() >= quietAt) {
+        if (quietAt != Never && steady_clock::now() >= quietAt) {
             quietAt = Never;
             send(printer.lineIdle(), steady_clock::now());
             continue;
         }
+        if (ready == 0)
+            continue;
         if (fds[0].revents & POLLIN) {
             const ssize_t got = ::read(master, buffer, sizeof buffer);
             if (got > 0) {

@@ -14,8 +14,9 @@ namespace emu {
 // port at the path that slavePath() gives ("/dev/pts/N").
 //
 // A thread reads what arrives on the line and hands it to the printer, writes the printer's
-// answers back (after each answer's pause), and tells the printer when the line has been quiet
-// for 300 ms, its inter-byte time-out. With the printer's pacing on, the line runs at 9600 baud
+// answers back (after each answer's pause), also the ones it gives later on its own (asked for
+// every 50 ms), and tells the printer when the line has been quiet for 300 ms, its inter-byte
+// time-out. With the printer's pacing on, the line runs at 9600 baud
 // both ways: a frame counts as received only once its bytes could have crossed the line, and
 // answers leave at 960 bytes per second.
 //

@@ -12,7 +12,9 @@ CancellingDialogs cancelling;
 std::atomic<FileDialogs *> installed{&cancelling};
 } // namespace
 
-void installFileDialogs(FileDialogs *dialogs) { installed = dialogs ? dialogs : &cancelling; }
+void installFileDialogs(FileDialogs *dialogs) {
+    installed = dialogs ? dialogs : &cancelling;
+}
 
 QString askOpenFileName(const FileDialogRequest &request) {
     return installed.load()->openFileName(request);

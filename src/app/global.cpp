@@ -20,6 +20,7 @@ void resetToolState() {
     state.EcfNumber.set({});
     state.PrinterClock = 0.0;
     state.PrinterDst = false;
+    state.PrinterClockKnown = false;
     state.CurrentCOO.set(QStringLiteral("000000"));
     state.RecordingState = RecordingOff;
     state.SavedRecordingState = RecordingOff;

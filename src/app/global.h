@@ -51,6 +51,9 @@ struct ToolState {
     // Whole days plus the fraction of the day, as the printer clock is kept and shown.
     std::atomic<double> PrinterClock{0.0};
     std::atomic<bool> PrinterDst{false};
+    // PrinterClock holds a time the printer gave: false until its clock has been read, and
+    // again after a read that failed. The clock tick then shows the printer time as unknown.
+    std::atomic<bool> PrinterClockKnown{false};
     SharedText CurrentCOO{QStringLiteral("000000")};
     std::atomic<int> RecordingState{RecordingOff};
     std::atomic<int> SavedRecordingState{RecordingOff};

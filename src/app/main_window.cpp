@@ -203,13 +203,16 @@ void TfmMain::stopIdentification() {
     setStatusText(QStringLiteral(" Núm. Série ECF: ") + toolState().PrinterSerial.get());
 }
 
-void TfmMain::setWindowFor(QPushButton *button, QWidget *window) {
+void TfmMain::setWindowFor(QPushButton *button, QWidget *window, bool needsModel) {
     if (button == ui->btVisualizarCOM) {
         connect(button, &QPushButton::clicked, window,
                 [window] { window->setVisible(!window->isVisible()); });
         return;
     }
-    connect(button, &QPushButton::clicked, window, [window] { window->show(); });
+    connect(button, &QPushButton::clicked, window, [window, needsModel] {
+        if (!needsModel || toolState().ModelCode != ModelNone)
+            window->show();
+    });
 }
 
 void TfmMain::addClockLabels(QLabel *pcClock, QLabel *printerClock, QLabel *difference) {
@@ -269,11 +272,16 @@ void TfmMain::clockTick() {
     ToolState &state = toolState();
     const QDateTime now = Clock::now();
     const QString pcText = ClockText::format(now, daylightSavingChecked());
-    if (state.PrinterPresent)
+    // A printer clock that could not be read is shown as unknown, with no difference, until
+    // a read succeeds.
+    const bool known = state.PrinterClockKnown;
+    if (state.PrinterPresent && known)
         state.PrinterClock = state.PrinterClock + ClockText::OneSecond;
     const QString printerText =
-        ClockText::format(ClockText::fromDays(state.PrinterClock), state.PrinterDst);
-    const QString difference = ClockText::difference(state.PrinterClock, now, state.PrinterPresent);
+        known ? ClockText::format(ClockText::fromDays(state.PrinterClock), state.PrinterDst)
+              : QStringLiteral("\?\?/\?\?/\?\?\?\? \?\?:\?\?:\?\?"); // every digit a '?'
+    const QString difference =
+        ClockText::difference(state.PrinterClock, now, state.PrinterPresent && known);
     for (const ClockLabels &labels : clockLabels) {
         if (labels.pc)
             labels.pc->setText(pcText);

@@ -30,8 +30,9 @@ public:
     // Tool.cfg, which opens the port and starts the identification.
     void startUp();
 
-    // The window a button shows (hidden again by the window itself).
-    void setWindowFor(QPushButton *button, QWidget *window);
+    // The window a button shows (hidden again by the window itself). With `needsModel`, the
+    // button shows it only once a model has been chosen.
+    void setWindowFor(QPushButton *button, QWidget *window, bool needsModel = false);
     // Labels that the clock tick keeps (any of them may be null).
     void addClockLabels(QLabel *pcClock, QLabel *printerClock, QLabel *difference);
     // Controls that need a firmware recent enough (beside the main window's own).
@@ -46,6 +47,8 @@ public:
     Indicator *presenceIndicator() const { return ShapeNoImpr; }
     QString statusBarText() const;
     ToolConfigFile::Record configRecord() const { return record; }
+    // The folder that holds Tool.cfg and the c2k, usr and b2k folders.
+    QString workingFolder() const { return folder; }
     bool daylightSavingChecked() const;
     QTimer &clockTimer() { return TimerHoraPC; }
     void clockTick();

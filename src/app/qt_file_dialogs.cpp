@@ -5,8 +5,7 @@
 
 namespace {
 QString run(const FileDialogRequest &request, QFileDialog::AcceptMode mode) {
-    QFileDialog dialog(QApplication::activeWindow(), request.title, request.folder,
-                       request.filter);
+    QFileDialog dialog(QApplication::activeWindow(), request.title, request.folder, request.filter);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);

@@ -4,6 +4,8 @@
 #include "app/main_window.h"
 #include "app/status.h"
 #include "app/visualizacao.h"
+#include "programming/prglote.h"
+#include "programming/programacao.h"
 
 // Every window of the tool, created once in this order and destroyed in the reverse order:
 // the traffic viewer first (it ends the identification and closes the port), the main window
@@ -17,6 +19,8 @@ public:
 
     TfmMain main;
     EmulatorPanel emulatorPanel;
+    TfmProgramacao programacao;
+    TfmPrgLote prgLote;
     TfmStatus status;
     TfmVisualizacao viewer;
 };

@@ -17,6 +17,30 @@ steady_clock::duration wireTime(int bytes) {
     return duration_cast<steady_clock::duration>(
         duration<double, std::milli>(emu::wireTimeMs(bytes)));
 }
+
+// Queues the printer's answers behind what the line still carries; returns when the line is
+// free again. Bytes that follow within the gap arrive in the same chunk, as on a real line.
+template <class Queue>
+steady_clock::time_point enqueue(Queue &pending, steady_clock::time_point lineFreeAt,
+                                 const std::vector<emu::Reply> &replies, bool paced) {
+    steady_clock::time_point at = std::max(steady_clock::now(), lineFreeAt);
+    for (const emu::Reply &reply : replies) {
+        for (const emu::Segment &segment : reply) {
+            if (segment.bytes.isEmpty())
+                continue;
+            at += milliseconds(segment.pauseMs);
+            if (paced)
+                at += wireTime(int(segment.bytes.size()));
+            if (!pending.empty() && segment.pauseMs < Transport::ChunkGapMs) {
+                pending.back().bytes += segment.bytes;
+                pending.back().readyAt = at;
+            } else {
+                pending.push_back({at, segment.bytes});
+            }
+        }
+    }
+    return at;
+}
 } // namespace
 
 EmulatorTransport::EmulatorTransport(std::shared_ptr<emu::Printer> p) : printer(std::move(p)) {
@@ -34,27 +58,11 @@ void EmulatorTransport::close() {
 
 bool EmulatorTransport::write(const QByteArray &frame) {
     const bool paced = printer->pacing();
+    // What the printer sent on its own before this frame comes first on the line.
+    lineFreeAt = enqueue(pending, lineFreeAt, printer->poll(), paced);
     if (paced)
         std::this_thread::sleep_for(wireTime(int(frame.size())));
-    const auto replies = printer->receive(frame);
-    TimePoint at = std::max(steady_clock::now(), lineFreeAt);
-    for (const emu::Reply &reply : replies) {
-        for (const emu::Segment &segment : reply) {
-            if (segment.bytes.isEmpty())
-                continue;
-            at += milliseconds(segment.pauseMs);
-            if (paced)
-                at += wireTime(int(segment.bytes.size()));
-            // Bytes that follow within the gap arrive in the same chunk on a real line.
-            if (!pending.empty() && segment.pauseMs < ChunkGapMs) {
-                pending.back().bytes += segment.bytes;
-                pending.back().readyAt = at;
-            } else {
-                pending.push_back({at, segment.bytes});
-            }
-        }
-    }
-    lineFreeAt = at;
+    lineFreeAt = enqueue(pending, lineFreeAt, printer->receive(frame), paced);
     return true;
 }
 
@@ -63,6 +71,10 @@ QByteArray EmulatorTransport::readChunk(int totalMs, const std::atomic<bool> &ca
     for (;;) {
         if (cancel)
             return {};
+        // An answer the printer gives later (an authentication once its slip is in) joins the
+        // queue while the link waits.
+        if (std::vector<emu::Reply> late = printer->poll(); !late.empty())
+            lineFreeAt = enqueue(pending, lineFreeAt, late, printer->pacing());
         const TimePoint now = steady_clock::now();
         if (!pending.empty() && pending.front().readyAt <= now) {
             Pending &front = pending.front();

@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "protocol/frame_io.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -233,6 +234,151 @@ bool Cmd210::ReadOperator(OperatorRecord &op) {
 bool Cmd210::ReadConfiguration() {
     // The whole answer is kept, once the printer has accepted the command and sent every part.
     return readConfiguration(link, Model, 0xEE, ConfigurationLength, -1);
+}
+
+// ---- Fiscal documents ----
+//
+// The item sale and the payment are built in a cleared area and sent up to its first zero
+// byte; so is the non-fiscal voucher, which has no text of its own. Texts go as typed. Each
+// variable text is cut where its frame would otherwise outgrow its cleared area or TxBuffer:
+//  - item description (long form): the record's 210 bytes, far below the 256 that the
+//    cleared 300 would leave after the 42 fixed bytes, the 0xFF and a zero byte;
+//  - payment text: 43 bytes (cleared 60 - 15 fixed bytes - the 0xFF - a zero byte);
+//  - closing text, report line and authentication text: TxBuffer less their 3 other bytes.
+
+namespace {
+
+constexpr int ItemArea = 300;
+constexpr int LongItemFixed = 42;
+constexpr int DescriptionRoom =
+    std::min<int>(sizeof ItemRecord::description, textRoom(ItemArea, LongItemFixed));
+constexpr int PaymentArea = 60;
+constexpr int PaymentTextRoom = textRoom(PaymentArea, 15);
+constexpr int VoucherArea = 60;
+constexpr int FreeTextRoom = Link::TxBufferSize - 3;
+
+// Answer positions.
+constexpr int CooAt = 2;    // six digits
+constexpr int AmountAt = 1; // twelve digits: the subtotal or the balance
+
+// The twelve digits of a totalization or voucher adjustment: a percentage goes first, the
+// eight zeros after it.
+QByteArray adjustment12(uint8_t type, uint8_t mode, const uint8_t *digits, int amountDigits) {
+    if (!hasAdjustment(type))
+        return QByteArray(12, '0');
+    if (isPercentage(mode))
+        return field(digits, 4) + QByteArray(8, '0');
+    return QByteArray(12 - amountDigits, '0') + field(digits, amountDigits);
+}
+
+QByteArray reportLineFrame(const QByteArray &line) {
+    return bytes({ESC, 0xD5}) + line.left(FreeTextRoom) + char(TextEnd);
+}
+
+} // namespace
+
+bool Cmd210::OpenCoupon(char coo[6]) {
+    return readAnswerField(Model, transact(link, bytes({ESC, 0xC8}), WaitNormal), CooAt, 6, coo);
+}
+
+bool Cmd210::SellItem(const ItemRecord &item) {
+    // The item sale knows only surcharge ('1') or not ('0'), always by a percentage of four
+    // digits.
+    const bool adjusted = hasAdjustment(item.adjustmentType);
+    const char type = item.adjustmentType == 'A' ? '1' : '0';
+    const QByteArray value = adjusted ? field(item.adjustment, 4) : QByteArray("0000");
+    QByteArray frame;
+    if (item.form == 1) {
+        const QByteArray quantity =
+            item.quantityFormat == 'D' ? field(item.quantity, 2) + ',' + field(item.quantity + 2, 2)
+                                       : field(item.quantity, 5);
+        frame = bytes({ESC, 0xCA}) + field(item.taxCode, 2) +
+                paddedText(item.code, sizeof item.code, 6, 6) + "000" + type + value +
+                field(item.price, 9) + quantity +
+                paddedText(item.description, sizeof item.description, 13, 14);
+    } else {
+        frame = bytes({ESC, 0xDF}) + field(item.taxCode, 2) +
+                paddedText(item.code, sizeof item.code, 13, 13) + type + value +
+                field(item.price, 10) + field(item.quantity, 8) + field(item.unit, 2) +
+                fieldText(item.description, sizeof item.description, DescriptionRoom) +
+                char(TextEnd);
+    }
+    return checkAnswer(Model, transactCleared(link, frame, ItemArea, WaitNormal), 0);
+}
+
+bool Cmd210::CancelItem(const char itemNumber[3]) {
+    const QByteArray frame = bytes({ESC, 0xCD}) + field(itemNumber, 3);
+    return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
+}
+
+bool Cmd210::CancelCoupon() {
+    return checkAnswer(Model, transact(link, bytes({ESC, 0xCE}), WaitNormal), 0);
+}
+
+bool Cmd210::Totalize(TotalRecord &total) {
+    const QByteArray frame =
+        bytes({ESC, 0xF1, adjustmentDigit(total.adjustmentType, total.adjustmentMode)}) +
+        adjustment12(total.adjustmentType, total.adjustmentMode, total.amount, 12);
+    return readAnswerField(Model, transact(link, frame, WaitNormal), AmountAt, 12, total.amount);
+}
+
+bool Cmd210::RegisterPayment(PaymentRecord &payment) {
+    const QByteArray frame = bytes({ESC, 0xF2, payment.method[0]}) + field(payment.amount, 12) +
+                             fieldText(payment.text, sizeof payment.text, PaymentTextRoom) +
+                             char(TextEnd);
+    return readAnswerField(Model, transactCleared(link, frame, PaymentArea, WaitNormal), AmountAt,
+                           12, payment.amount);
+}
+
+bool Cmd210::ReversePayment(const ReversalRecord &reversal) {
+    const QByteArray frame = bytes({ESC, 0xF8, reversal.from[0], reversal.to[0]}) +
+                             field(reversal.coo, 6) + field(reversal.amount, 12);
+    return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
+}
+
+bool Cmd210::CloseCoupon(const char *text) {
+    const QByteArray message = text ? fieldText(text, FreeTextRoom, FreeTextRoom) : QByteArray();
+    const QByteArray frame = bytes({ESC, 0xF3}) + message + char(TextEnd);
+    return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
+}
+
+bool Cmd210::IssueNonFiscalVoucher(const VoucherRecord &voucher, char coo[6]) {
+    const QByteArray frame =
+        bytes({ESC, 0xD9, voucher.totalizer[0],
+               adjustmentDigit(voucher.adjustmentType, voucher.adjustmentMode)}) +
+        adjustment12(voucher.adjustmentType, voucher.adjustmentMode, voucher.adjustment, 8) +
+        "0000" + field(voucher.amount, 8) + char(TextEnd);
+    return readAnswerField(Model, transactCleared(link, frame, VoucherArea, WaitNormal), CooAt, 6,
+                           coo);
+}
+
+bool Cmd210::OpenVoucher(const LinkedVoucherRecord &voucher, char coo[6]) {
+    const QByteArray frame = bytes({ESC, 0xDB, voucher.linkedTotalizer, voucher.method[0]}) +
+                             field(voucher.coo, 6) + field(voucher.amount, 12);
+    return readAnswerField(Model, transact(link, frame, WaitNormal), CooAt, 6, coo);
+}
+
+bool Cmd210::OpenManagementReport(const char *, char coo[6]) {
+    return readAnswerField(Model, transact(link, bytes({ESC, 0xD3}), WaitNormal), CooAt, 6, coo);
+}
+
+bool Cmd210::PrintReportLines(const char *text) {
+    return text == nullptr || printReportLines(link, Model, text, reportLineFrame);
+}
+
+bool Cmd210::CloseReport() {
+    return checkAnswer(Model, transact(link, bytes({ESC, 0xD4}), WaitNormal), 0);
+}
+
+bool Cmd210::Authenticate(const char *text, int length, int) {
+    const int count = text ? std::clamp(length, 0, FreeTextRoom) : 0;
+    const QByteArray frame = bytes({ESC, 'Y'}) + QByteArray(text, count) + char(LF);
+    return authenticate(link, Model, frame, authenticationAborted, NewerFirmware);
+}
+
+bool Cmd210::AbortAuthentication() {
+    authenticationAborted = true;
+    return true;
 }
 
 // ---- Maintenance, status, reports and the fiscal memory ----

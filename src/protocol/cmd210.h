@@ -2,6 +2,8 @@
 
 #include "protocol/command_set.h"
 
+#include <atomic>
+
 class Link;
 
 // Model A, "MV210". Its answers carry data from byte 1 or 2 and begin with ":E" and a two-digit
@@ -26,6 +28,22 @@ public:
     bool ReadOperator(OperatorRecord &op) override;
     bool ReadConfiguration() override;
 
+    bool OpenCoupon(char coo[6]) override;
+    bool SellItem(const ItemRecord &item) override;
+    bool CancelItem(const char itemNumber[3]) override;
+    bool CancelCoupon() override;
+    bool Totalize(TotalRecord &total) override;
+    bool RegisterPayment(PaymentRecord &payment) override;
+    bool ReversePayment(const ReversalRecord &reversal) override;
+    bool CloseCoupon(const char *text) override;
+    bool IssueNonFiscalVoucher(const VoucherRecord &voucher, char coo[6]) override;
+    bool OpenVoucher(const LinkedVoucherRecord &voucher, char coo[6]) override;
+    bool OpenManagementReport(const char report[2], char coo[6]) override;
+    bool PrintReportLines(const char *text) override;
+    bool CloseReport() override;
+    bool Authenticate(const char *text, int length, int mode = 0) override;
+    bool AbortAuthentication() override;
+
     bool ReadCliche(ClicheRecord &cliche) override;
     bool TechnicalIntervention(bool clearProgramming, bool withHeader,
                                ClicheRecord &cliche) override;
@@ -42,4 +60,6 @@ public:
 
 private:
     Link &link;
+    // Set by AbortAuthentication on the window's thread, read by Authenticate on its own.
+    std::atomic<bool> authenticationAborted{false};
 };

@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "protocol/frame_io.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -217,6 +218,187 @@ bool Cmd4700::ReadOperator(OperatorRecord &op) {
 
 bool Cmd4700::ReadConfiguration() {
     return readConfiguration(link, Model, 0xEA, ConfigurationLength, ConfigurationKept);
+}
+
+// ---- Fiscal documents ----
+//
+// The item sale, its adjustment, the payment, the closing and the non-fiscal voucher are
+// built in a cleared area and sent up to its first zero byte. Texts go as typed. Each variable
+// text is cut where its frame would otherwise outgrow its cleared area or TxBuffer:
+//  - item description (long form): the record's 210 bytes, far below the 246 that the
+//    cleared 300 would leave after the 52 fixed bytes, the 0xFF and a zero byte;
+//  - payment text: 42 bytes (cleared 60 - 16 fixed bytes - the 0xFF - a zero byte);
+//  - closing text: 445 bytes with its final CR LF (cleared 450 - ESC 0xD1 'X' - the 0xFF - a
+//    zero byte);
+//  - report line: 48 characters, the printer's line; authentication text: TxBuffer less its
+//    3 other bytes.
+
+namespace {
+
+constexpr int ItemArea = 300;
+constexpr int LongItemFixed = 52;
+constexpr int DescriptionRoom =
+    std::min<int>(sizeof ItemRecord::description, textRoom(ItemArea, LongItemFixed));
+constexpr int PaymentArea = 60;
+constexpr int PaymentTextRoom = textRoom(PaymentArea, 16);
+constexpr int ClosingArea = 450;
+constexpr int ClosingTextRoom = textRoom(ClosingArea, 3); // the CR LF included
+constexpr int VoucherArea = 60;
+constexpr int ReportLineWidth = 48;
+constexpr int FreeTextRoom = Link::TxBufferSize - 3;
+
+// Answer positions.
+constexpr int CooAt = 6;    // six digits
+constexpr int AmountAt = 6; // twelve digits: the subtotal or the balance
+
+// The nine adjustment characters of an item sale or item adjustment: a percentage goes last.
+QByteArray itemAdjustment(const ItemRecord &item) {
+    if (!hasAdjustment(item.adjustmentType))
+        return QByteArray(9, '0');
+    if (isPercentage(item.adjustmentMode))
+        return "00000" + field(item.adjustment, 4);
+    return field(item.adjustment, 9);
+}
+
+// The twelve digits of a totalization or voucher adjustment: a percentage goes last, after
+// eight zeros.
+QByteArray adjustment12(uint8_t type, uint8_t mode, const uint8_t *digits, int amountDigits) {
+    if (!hasAdjustment(type))
+        return QByteArray(12, '0');
+    if (isPercentage(mode))
+        return QByteArray(8, '0') + field(digits, 4);
+    return QByteArray(12 - amountDigits, '0') + field(digits, amountDigits);
+}
+
+QByteArray reportLineFrame(const QByteArray &line) {
+    return bytes({ESC, 0xD7}) + line.left(ReportLineWidth).leftJustified(ReportLineWidth, ' ');
+}
+
+} // namespace
+
+bool Cmd4700::OpenCoupon(char coo[6]) {
+    return readAnswerField(Model, transact(link, bytes({ESC, 0xC8}), WaitNormal), CooAt, 6, coo);
+}
+
+bool Cmd4700::SellItem(const ItemRecord &item) {
+    const char type = adjustmentDigit(item.adjustmentType, item.adjustmentMode);
+    QByteArray frame;
+    if (item.form == 1) {
+        const QByteArray quantity =
+            item.quantityFormat != 'I' ? field(item.quantity, 2) + ',' + field(item.quantity + 2, 2)
+                                       : field(item.quantity, 5);
+        frame = bytes({ESC, 0xC9}) + field(item.taxCode, 2) +
+                paddedText(item.code, sizeof item.code, 6, 6) + type + itemAdjustment(item) +
+                field(item.price, 9) + quantity +
+                paddedText(item.description, sizeof item.description, 13, 13);
+    } else {
+        frame = bytes({ESC, 0xCA}) + field(item.taxCode, 2) +
+                paddedText(item.code, sizeof item.code, 18, 18) + type + itemAdjustment(item) +
+                field(item.price, 10) + field(item.quantity, 8) + field(item.unit, 2) +
+                fieldText(item.description, sizeof item.description, DescriptionRoom) +
+                char(TextEnd);
+    }
+    return checkAnswer(Model, transactCleared(link, frame, ItemArea, WaitNormal), 0);
+}
+
+bool Cmd4700::AdjustItem(const ItemRecord &item) {
+    const QByteArray frame = bytes({ESC, 0xCB}) + field(item.itemNumber, 3) +
+                             adjustmentDigit(item.adjustmentType, item.adjustmentMode) +
+                             itemAdjustment(item);
+    return checkAnswer(Model, transactCleared(link, frame, ItemArea, WaitNormal), 0);
+}
+
+bool Cmd4700::CancelItem(const char itemNumber[3]) {
+    const QByteArray frame = bytes({ESC, 0xCC}) + field(itemNumber, 3);
+    return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
+}
+
+bool Cmd4700::CancelCoupon() {
+    return checkAnswer(Model, transact(link, bytes({ESC, 0xD3}), WaitNormal), 0);
+}
+
+bool Cmd4700::CancelVoucher(const char coo[6]) {
+    const QByteArray frame = bytes({ESC, 0xD9}) + field(coo, 6);
+    return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
+}
+
+bool Cmd4700::Totalize(TotalRecord &total) {
+    const QByteArray frame =
+        bytes({ESC, 0xCE, adjustmentDigit(total.adjustmentType, total.adjustmentMode)}) +
+        adjustment12(total.adjustmentType, total.adjustmentMode, total.amount, 12);
+    return readAnswerField(Model, transact(link, frame, WaitNormal), AmountAt, 12, total.amount);
+}
+
+bool Cmd4700::RegisterPayment(PaymentRecord &payment) {
+    const QByteArray frame =
+        bytes({ESC, 0xCF}) + field(payment.method, 2) + field(payment.amount, 12) +
+        fieldText(payment.text, sizeof payment.text, PaymentTextRoom) + char(TextEnd);
+    return readAnswerField(Model, transactCleared(link, frame, PaymentArea, WaitNormal), AmountAt,
+                           12, payment.amount);
+}
+
+bool Cmd4700::ReversePayment(const ReversalRecord &reversal) {
+    const QByteArray frame = bytes({ESC, 0xDB}) + field(reversal.from, 2) + field(reversal.to, 2) +
+                             field(reversal.coo, 6) + field(reversal.amount, 12);
+    return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
+}
+
+bool Cmd4700::CloseCoupon(const char *text) {
+    // The printer wants the message to end with a line break; an empty one goes without.
+    QByteArray message = text ? fieldText(text, ClosingTextRoom, ClosingTextRoom) : QByteArray();
+    if (!message.isEmpty() && !message.endsWith("\r\n")) {
+        message.truncate(ClosingTextRoom - 2);
+        message += "\r\n";
+    }
+    const QByteArray frame = bytes({ESC, 0xD1, 'X'}) + message + char(TextEnd);
+    return checkAnswer(Model, transactCleared(link, frame, ClosingArea, WaitNormal), 0);
+}
+
+bool Cmd4700::IssueNonFiscalVoucher(const VoucherRecord &voucher, char coo[6]) {
+    const QByteArray frame =
+        bytes({ESC, 0xD4}) + field(voucher.totalizer, 2) +
+        adjustmentDigit(voucher.adjustmentType, voucher.adjustmentMode) +
+        adjustment12(voucher.adjustmentType, voucher.adjustmentMode, voucher.adjustment, 8) +
+        "0000" + field(voucher.amount, 8) + char(TextEnd);
+    return readAnswerField(Model, transactCleared(link, frame, VoucherArea, WaitNormal), CooAt, 6,
+                           coo);
+}
+
+bool Cmd4700::OpenVoucher(const LinkedVoucherRecord &voucher, char coo[6]) {
+    const QByteArray frame = bytes({ESC, 0xD5}) + field(voucher.method, 2) + field(voucher.coo, 6) +
+                             field(voucher.amount, 12);
+    return readAnswerField(Model, transact(link, frame, WaitNormal), CooAt, 6, coo);
+}
+
+bool Cmd4700::ReprintVoucher() {
+    return checkAnswer(Model, transact(link, bytes({ESC, 0xDA}), WaitNormal), 0);
+}
+
+bool Cmd4700::OpenManagementReport(const char report[2], char coo[6]) {
+    if (report == nullptr)
+        return false;
+    const QByteArray frame = bytes({ESC, 0xD2}) + field(report, 2);
+    return readAnswerField(Model, transact(link, frame, WaitNormal), CooAt, 6, coo);
+}
+
+bool Cmd4700::PrintReportLines(const char *text) {
+    return text == nullptr || printReportLines(link, Model, text, reportLineFrame);
+}
+
+bool Cmd4700::CloseReport() {
+    return checkAnswer(Model, transact(link, bytes({ESC, 0xD8}), WaitNormal), 0);
+}
+
+bool Cmd4700::Authenticate(const char *text, int length, int mode) {
+    const int count = text ? std::clamp(length, 0, FreeTextRoom) : 0;
+    const QByteArray frame =
+        bytes({ESC, mode == 1 ? 'y' : 'Y'}) + QByteArray(text, count) + char(LF);
+    return authenticate(link, Model, frame, authenticationAborted, NewerFirmware);
+}
+
+bool Cmd4700::AbortAuthentication() {
+    authenticationAborted = true;
+    return true;
 }
 
 // ---- Maintenance, status, reports and the fiscal memory ----

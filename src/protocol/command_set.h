@@ -36,6 +36,39 @@ public:
     virtual bool ReadOperator(OperatorRecord &op) = 0;
     virtual bool ReadConfiguration() = 0;
 
+    // ---- Fiscal documents ----
+    // Each sends one frame, waits in the normal wait and checks the answer; output fields (a
+    // COO of six digits, a subtotal or balance of twelve) are written only when the printer
+    // accepted the frame and its answer is long enough to hold them.
+    virtual bool OpenCoupon(char coo[6]) = 0;
+    virtual bool SellItem(const ItemRecord &item) = 0;
+    virtual bool AdjustItem(const ItemRecord &) { return false; } // B
+    virtual bool CancelItem(const char itemNumber[3]) = 0;
+    virtual bool CancelCoupon() = 0;
+    virtual bool CancelVoucher(const char[6]) { return false; } // B
+    virtual bool Totalize(TotalRecord &total) = 0;
+    virtual bool RegisterPayment(PaymentRecord &payment) = 0;
+    virtual bool ReversePayment(const ReversalRecord &reversal) = 0;
+    // `text`: the promotional message, zero-terminated; lines end with CR LF.
+    virtual bool CloseCoupon(const char *text) = 0;
+    virtual bool IssueNonFiscalVoucher(const VoucherRecord &voucher, char coo[6]) = 0;
+    virtual bool OpenVoucher(const LinkedVoucherRecord &voucher, char coo[6]) = 0;
+    virtual bool ReprintVoucher() { return false; } // B
+    // `report`: model B's two-digit report number; model A has one report and ignores it.
+    virtual bool OpenManagementReport(const char report[2], char coo[6]) = 0;
+    // Prints `text` (zero-terminated) in the open management report or linked voucher, one
+    // frame per line; line breaks are CR and LF in any run, and empty lines are dropped. Stops
+    // at the first line the printer refuses. The text is left as it was.
+    virtual bool PrintReportLines(const char *text) = 0;
+    virtual bool CloseReport() = 0;
+    // Prints `length` bytes of `text` on the document in the printer and waits, for as long as
+    // it takes, until the printer answers or AbortAuthentication is called from another
+    // thread. `mode` (model B): 1 asks for ESC 'y' instead of ESC 'Y'. Returns true once the
+    // printer answered (its error, if any, shown) or the wait was aborted.
+    virtual bool Authenticate(const char *text, int length, int mode = 0) = 0;
+    // Thread-safe: ends the wait of an Authenticate running on another thread.
+    virtual bool AbortAuthentication() = 0;
+
     // ---- Maintenance, status, reports and the fiscal memory ----
     virtual bool ReadCliche(ClicheRecord &cliche) = 0;
     virtual bool TechnicalIntervention(bool clearProgramming, bool withHeader,

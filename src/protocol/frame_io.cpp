@@ -52,6 +52,14 @@ bool Session::send(const QByteArray &frame) {
     return link.SendFrame(link.TxBuffer, length);
 }
 
+bool Session::sendCleared(const QByteArray &frame, int cleared) {
+    const int area = std::clamp(cleared, 0, Link::TxBufferSize);
+    std::memset(link.TxBuffer, 0, size_t(area));
+    std::memcpy(link.TxBuffer, frame.constData(), size_t(std::min<qsizetype>(frame.size(), area)));
+    const int length = textLength(link.TxBuffer, area);
+    return link.SendFrame(link.TxBuffer, length);
+}
+
 QByteArray Session::wait(int mode) {
     const int length = link.WaitResponse(link.RxBuffer, mode);
     if (length <= 0)
@@ -63,6 +71,13 @@ QByteArray Session::wait(int mode) {
 QByteArray transact(Link &link, const QByteArray &frame, int mode) {
     Session session(link);
     if (!session.send(frame))
+        return {};
+    return session.wait(mode);
+}
+
+QByteArray transactCleared(Link &link, const QByteArray &frame, int cleared, int mode) {
+    Session session(link);
+    if (!session.sendCleared(frame, cleared))
         return {};
     return session.wait(mode);
 }
@@ -378,6 +393,126 @@ bool valueAfterLabel(const QByteArray &text, const char *label, int width, QByte
     if (at < 0)
         return false;
     value = used.mid(at + qsizetype(std::strlen(label)), width);
+    return true;
+}
+
+// ---- Fiscal documents ----
+
+int textLength(const void *text, int width) {
+    const auto *begin = static_cast<const uint8_t *>(text);
+    return int(std::find(begin, begin + width, 0) - begin);
+}
+
+QByteArray fieldText(const void *text, int width, int limit) {
+    return QByteArray(static_cast<const char *>(text),
+                      std::min(textLength(text, width), std::max(limit, 0)));
+}
+
+QByteArray paddedText(const void *text, int width, int limit, int padTo) {
+    return fieldText(text, width, limit).leftJustified(padTo, ' ');
+}
+
+QByteArray field(const void *bytes, int count) {
+    return QByteArray(static_cast<const char *>(bytes), count);
+}
+
+bool hasAdjustment(uint8_t type) {
+    return type == 'A' || type == 'D';
+}
+
+bool isPercentage(uint8_t mode) {
+    return mode == 'P';
+}
+
+char adjustmentDigit(uint8_t type, uint8_t mode) {
+    if (type == 'A')
+        return isPercentage(mode) ? '2' : '3';
+    if (type == 'D')
+        return isPercentage(mode) ? '0' : '1';
+    return '1';
+}
+
+bool readAnswerField(uint32_t modelCode, const QByteArray &answer, int at, int count, void *out) {
+    if (!checkAnswer(modelCode, answer, at + count))
+        return false;
+    std::memcpy(out, answer.constData() + at, size_t(count));
+    return true;
+}
+
+QByteArrayList reportLines(const char *text) {
+    QByteArrayList lines;
+    QByteArray line;
+    for (const char *c = text; *c != '\0'; ++c) {
+        if (*c != '\r' && *c != '\n') {
+            line += *c;
+        } else if (!line.isEmpty()) {
+            lines << line;
+            line.clear();
+        }
+    }
+    if (!line.isEmpty())
+        lines << line;
+    return lines;
+}
+
+bool printReportLines(Link &link, uint32_t modelCode, const char *text,
+                      QByteArray (*frameFor)(const QByteArray &line)) {
+    for (const QByteArray &line : reportLines(text)) {
+        if (!checkAnswer(modelCode, transact(link, frameFor(line), WaitNormal), 0))
+            return false;
+    }
+    return true;
+}
+
+// The printer answers an authentication only once the operator has inserted the document and
+// it has been stamped, which may take minutes. The link is held for one 100 ms poll at a time,
+// not for the whole wait: the identification thread tests the CTS line through the link every
+// 100 ms, and a port change on the windows' thread closes the port through it; neither may
+// stall until the operator finds the paper.
+//
+// So another thread may send between the authentication frame and its answer. Only the
+// identification thread can in this tool (the authentication window keeps every other window
+// disabled), and it sends only after the CTS line has changed or another model was chosen:
+// after the printer was switched off and on, when the authentication is over on the printer's
+// side anyway. Its exchange begins by purging the port, and a stray answer that it might still
+// meet fails its identity test and is tried again; this loop goes on polling until the
+// operator cancels. An answer that arrives between two polls waits in the port for the next.
+bool authenticate(Link &link, uint32_t modelCode, const QByteArray &frame,
+                  std::atomic<bool> &aborted, double cancelFrom) {
+    aborted = false;
+    bool sent = false;
+    for (;;) {
+        QByteArray answer;
+        {
+            Session session(link);
+            if (!sent) {
+                session.send(frame);
+                sent = true;
+            }
+            answer = session.wait(WaitPoll);
+        }
+        if (aborted)
+            break;
+        if (!answer.isEmpty()) {
+            // The printer's refusal is shown; either way the authentication is over.
+            checkAnswer(modelCode, answer, 0);
+            return true;
+        }
+        // Without an open port the wait comes back at once: keep to the poll's pace.
+        if (!link.isOpen())
+            Clock::sleep(100);
+    }
+    if (firmwareAtLeast(cancelFrom)) {
+        // The printer gives up its wait for the paper; its answer tells nothing more.
+        Session session(link);
+        if (session.send(bytes({CAN})))
+            session.wait(WaitNormal);
+    } else {
+        // Older firmware knows no way out but being switched off. The message shows with the
+        // link free.
+        showMessage(QStringLiteral("Desligue a impressora para cancelar!"), QStringLiteral("Aviso"),
+                    MessageButtons::Ok, MessageStyle::Warning);
+    }
     return true;
 }
 

@@ -4,7 +4,9 @@
 #include "protocol/command_set.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 
+#include <atomic>
 #include <cstdint>
 #include <initializer_list>
 
@@ -16,6 +18,8 @@ namespace FrameIO {
 constexpr uint8_t ESC = 27;
 constexpr uint8_t GS = 29;
 constexpr uint8_t CR = 13;
+constexpr uint8_t LF = 10;
+constexpr uint8_t CAN = 0x18;     // cancels an authentication that waits for its paper
 constexpr uint8_t TextEnd = 0xFF; // ends the printer's variable-length texts
 
 // One exchange with the printer: holds the link's exchange lock from construction to
@@ -31,6 +35,9 @@ public:
 
     // Puts the frame into the link's TxBuffer (cut at its size) and sends exactly its bytes.
     bool send(const QByteArray &frame);
+    // The printer's variable-length frames: the first `cleared` bytes of TxBuffer are set to
+    // zero, the frame is put there (never past them) and sent up to its first zero byte.
+    bool sendCleared(const QByteArray &frame, int cleared);
     // Waits in `mode` for the answer; returns the bytes that arrived (empty when none did).
     QByteArray wait(int mode);
 
@@ -41,6 +48,8 @@ private:
 
 // Sends `frame` and waits once in `mode`, as one exchange.
 QByteArray transact(Link &link, const QByteArray &frame, int mode);
+// The same for a frame built in a cleared area of `cleared` bytes (Session::sendCleared).
+QByteArray transactCleared(Link &link, const QByteArray &frame, int cleared, int mode);
 
 // ---- Answers ----
 
@@ -151,5 +160,52 @@ void readName(uint32_t modelCode, const QByteArray &block, int offset, int width
 // Up to `width` characters that follow `label` in `text`, read as a zero-terminated text (the
 // printer may pad its operator field with zero bytes). False when the label is not there.
 bool valueAfterLabel(const QByteArray &text, const char *label, int width, QByteArray &value);
+
+// ---- Fiscal documents ----
+
+// The room left for the variable text of a frame built in a cleared area of `cleared` bytes
+// after `fixed` bytes: the text ends with 0xFF, and one zero byte of the area must still
+// follow, so that the length up to the first zero byte ends with the frame itself.
+constexpr int textRoom(int cleared, int fixed) {
+    return cleared - fixed - 2;
+}
+
+// The length of a zero-terminated text kept in a field of `width` bytes (the whole field when
+// no zero byte ends it).
+int textLength(const void *text, int width);
+// The text of a zero-terminated field of `width` bytes, at most `limit` bytes of it.
+QByteArray fieldText(const void *text, int width, int limit);
+// The same, padded with spaces to `padTo` bytes.
+QByteArray paddedText(const void *text, int width, int limit, int padTo);
+// `count` bytes of a fixed-width field as they are.
+QByteArray field(const void *bytes, int count);
+
+// Surcharge and discount: the type byte 'A' (surcharge) or 'D' (discount); anything else
+// counts as none. The mode byte 'P' is a percentage; anything else an amount.
+bool hasAdjustment(uint8_t type);
+bool isPercentage(uint8_t mode);
+// The type digit that model B sends everywhere, and model A everywhere but in its item sale:
+// none '1' (with an all-zero value), surcharge '3' by amount and '2' by percentage, discount
+// '1' by amount and '0' by percentage.
+char adjustmentDigit(uint8_t type, uint8_t mode);
+
+// Checks an answer like checkAnswer and then copies `count` bytes from answer byte `at` to
+// `out`; nothing is written unless the printer accepted and the answer holds them.
+bool readAnswerField(uint32_t modelCode, const QByteArray &answer, int at, int count, void *out);
+
+// The lines of a report text: cut at every CR and LF, a run of them counting as one break, so
+// that no line is empty.
+QByteArrayList reportLines(const char *text);
+// Prints the lines of `text`, one exchange per line; each answer is checked with the link
+// free, and the first refusal ends the report text.
+bool printReportLines(Link &link, uint32_t modelCode, const char *text,
+                      QByteArray (*frameFor)(const QByteArray &line));
+
+// The authentication wait (see CommandSet::Authenticate): sends `frame`, then waits in short
+// polls until the printer answers or `aborted` is set. After an abort, a printer from firmware
+// `cancelFrom` on is sent CAN; an older one cannot be stopped from the PC and the user is told
+// to switch it off.
+bool authenticate(Link &link, uint32_t modelCode, const QByteArray &frame,
+                  std::atomic<bool> &aborted, double cancelFrom);
 
 } // namespace FrameIO

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Argument records of the command sets: plain bytes at fixed offsets. Digits are ASCII
@@ -115,3 +116,98 @@ static_assert(sizeof(ClockRecord) == 14);
 struct StatusRecord {
     uint8_t bytes[13] = {};
 };
+
+// ---- Fiscal documents ----
+//
+// Apart from the item's form byte, every field below is ASCII at a fixed offset: digits
+// right-aligned and padded with '0', texts as typed and ended by a zero byte inside their
+// field. The gaps between the fields belong to the layouts that the windows fill; they are
+// never read.
+//
+// Surcharge and discount ("acréscimo" / "desconto") are described alike everywhere: a type
+// byte 'N' (none), 'A' (surcharge) or 'D' (discount), and a mode byte 'V' (an amount) or 'P'
+// (a percentage of four digits, two of them decimals).
+
+// One item of a fiscal coupon (sale, or a later surcharge or discount on it), 281 bytes.
+struct ItemRecord {
+    uint8_t form;             // 1: short form (one-line description); anything else: long form
+    uint8_t code[20];         // item code, zero-terminated
+    uint8_t description[210]; // zero-terminated
+    uint8_t price[10];        // unit price digits; the short form uses the first 9
+    uint8_t gap1[5];
+    uint8_t taxCode[2];
+    uint8_t quantity[8]; // the short form uses the first 5, or 4 with decimals
+    uint8_t gap2[2];
+    uint8_t unit[2];        // unit of measure
+    uint8_t quantityFormat; // 'D' with decimals, 'I' whole number
+    uint8_t adjustment[9];  // amount digits; a percentage (and model A's item sale) uses 4
+    uint8_t gap3[6];
+    uint8_t adjustmentType; // 'N', 'A' or 'D'
+    uint8_t adjustmentMode; // 'V' or 'P'
+    uint8_t itemNumber[3];  // the item to adjust (AdjustItem only)
+};
+static_assert(sizeof(ItemRecord) == 281);
+static_assert(offsetof(ItemRecord, description) == 21 && offsetof(ItemRecord, price) == 231);
+static_assert(offsetof(ItemRecord, taxCode) == 246 && offsetof(ItemRecord, quantity) == 248);
+static_assert(offsetof(ItemRecord, unit) == 258 && offsetof(ItemRecord, quantityFormat) == 260);
+static_assert(offsetof(ItemRecord, adjustment) == 261 &&
+              offsetof(ItemRecord, adjustmentType) == 276);
+static_assert(offsetof(ItemRecord, adjustmentMode) == 277 &&
+              offsetof(ItemRecord, itemNumber) == 278);
+
+// The totalization of a coupon, 17 bytes. On success `amount` receives the subtotal.
+struct TotalRecord {
+    uint8_t amount[12]; // amount digits, or a percentage in the first 4
+    uint8_t gap[3];
+    uint8_t adjustmentType; // 'N', 'A' or 'D'
+    uint8_t adjustmentMode; // 'V' or 'P'
+};
+static_assert(sizeof(TotalRecord) == 17);
+static_assert(offsetof(TotalRecord, adjustmentType) == 15);
+
+// A payment, 66 bytes. On success `amount` receives the balance still to pay.
+struct PaymentRecord {
+    uint8_t method[2]; // model A: a one-character code in method[0]; model B: two digits
+    uint8_t amount[12];
+    uint8_t gap[3];
+    uint8_t text[49]; // additional text, up to 48 characters, zero-terminated
+};
+static_assert(sizeof(PaymentRecord) == 66);
+static_assert(offsetof(PaymentRecord, text) == 17);
+
+// The reversal of a payment from one method to another, 24 bytes.
+struct ReversalRecord {
+    uint8_t from[2]; // model A uses from[0] and to[0], one-character codes
+    uint8_t to[2];
+    uint8_t coo[6];
+    uint8_t amount[12];
+    uint8_t gap[2];
+};
+static_assert(sizeof(ReversalRecord) == 24);
+static_assert(offsetof(ReversalRecord, coo) == 4 && offsetof(ReversalRecord, amount) == 10);
+
+// A non-fiscal voucher not linked to a coupon, 74 bytes.
+struct VoucherRecord {
+    uint8_t totalizer[2]; // model A: a one-character code in totalizer[0]; model B: two digits
+    uint8_t adjustmentType;
+    uint8_t adjustment[8]; // 8 amount digits, or a percentage in the first 4
+    uint8_t gap1[7];
+    uint8_t amount[8];
+    uint8_t gap2[47];
+    uint8_t adjustmentMode;
+};
+static_assert(sizeof(VoucherRecord) == 74);
+static_assert(offsetof(VoucherRecord, amount) == 18 &&
+              offsetof(VoucherRecord, adjustmentMode) == 73);
+
+// A credit or debit voucher linked to a payment of a coupon (CCD), 24 bytes.
+struct LinkedVoucherRecord {
+    uint8_t method[2]; // model A: a one-character code in method[0]; model B: two digits
+    uint8_t coo[6];    // the coupon that was paid
+    uint8_t amount[12];
+    uint8_t gap[3];
+    uint8_t linkedTotalizer; // model A: the code of the linked non-fiscal totalizer
+};
+static_assert(sizeof(LinkedVoucherRecord) == 24);
+static_assert(offsetof(LinkedVoucherRecord, amount) == 8 &&
+              offsetof(LinkedVoucherRecord, linkedTotalizer) == 23);

@@ -42,8 +42,9 @@ private slots:
         MessageAnswer answer = MessageAnswer::Ok;
         bool done = false;
         std::thread worker([&] {
-            answer = messages.show({QStringLiteral("Confirma a Redução Z?"), QStringLiteral("Atenção"),
-                                    MessageButtons::YesNo, MessageStyle::Question});
+            answer =
+                messages.show({QStringLiteral("Confirma a Redução Z?"), QStringLiteral("Atenção"),
+                               MessageButtons::YesNo, MessageStyle::Question});
             done = true;
         });
         QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
