@@ -162,9 +162,12 @@ void ThreadTestaImpr::noPrinter() {
     state.PrinterSerial.set(Unknown);
 }
 
-bool ThreadTestaImpr::waitForChange() {
+// The line is compared with the state the pass acted on, not read again on entry: a printer
+// switched off between its identification and this wait would otherwise be noted as "off" and
+// never seen to go.
+bool ThreadTestaImpr::waitForChange(bool lineOn) {
     ToolState &state = toolState();
-    const bool cts = link.IsCtsOn();
+    const bool cts = lineOn;
     for (;;) {
         if (isInterruptionRequested())
             return false;
@@ -202,7 +205,7 @@ void ThreadTestaImpr::run() {
             StatusTextPending = 1;
             IndicatorState = 0;
             updateIndicator();
-            if (!waitForChange())
+            if (!waitForChange(false))
                 break;
             continue;
         }
@@ -228,7 +231,7 @@ void ThreadTestaImpr::run() {
             failures = 0;
             resumeRecording();
             ConfiguracaoEvent().set();
-            if (!waitForChange())
+            if (!waitForChange(true))
                 break;
             continue;
         }
@@ -241,7 +244,7 @@ void ThreadTestaImpr::run() {
         IndicatorState = 0;
         updateIndicator();
         ConfiguracaoEvent().set();
-        if (!waitForChange())
+        if (!waitForChange(true))
             break;
     }
     // An identification cut short must not leave the sensor thread waiting.

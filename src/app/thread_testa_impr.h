@@ -52,8 +52,9 @@ private:
     void updateIndicator();
     void applyVersionGate();
     void noPrinter(); // what every failure and a dropped line have in common
-    // Waits until CTS changes or a model is chosen; false when termination was requested.
-    bool waitForChange();
+    // Waits until CTS differs from `lineOn` (the state the pass acted on) or a model is
+    // chosen; false when termination was requested.
+    bool waitForChange(bool lineOn);
 
     Link &link;
     IdentificationView *view;

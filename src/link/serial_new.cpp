@@ -219,6 +219,9 @@ int16_t Link::WaitResponse(uint8_t *answer, int mode) {
     const int total = timeoutFor(mode);
     QByteArray chunk;
     runOnPortThread([&] { chunk = transport->readChunk(total, cancelRead); });
+    // A transport hands over at most one chunk of RxBufferSize; never trust it with the buffer.
+    if (chunk.size() > RxBufferSize)
+        chunk.truncate(RxBufferSize);
     if (chunk.isEmpty()) {
         std::memset(answer, '9', 6);
         return 0;

@@ -188,7 +188,7 @@ private slots:
         QCOMPARE(find<QComboBox>("cbPorta")->currentText(), port);
         waitGreen();
         QCOMPARE(statusBar(), text);
-        QVERIFY(toolState().PrinterPresent);
+        QTRY_VERIFY(toolState().PrinterPresent); // set once the light and the gate are done
         QCOMPARE(toolState().FirmwareVersionNumber.load(), model == ModelA ? 1.2 : 1.05);
         // Red before the first answer, then yellow while the line comes up, then green.
         QCOMPARE(colors.value(0).second, Yellow);
@@ -251,6 +251,22 @@ private slots:
         QCOMPARE(colors[0].second, Yellow);
         QVERIFY(colors[1].first - colors[0].first >= Clock::scaled(1500) + Clock::scaled(1000));
         QTRY_COMPARE(toolState().RecordingState.load(), int(RecordingOn)); // and back
+    }
+
+    // Switched off the moment it was identified, before the thread went back to watching the
+    // line: the change is still seen.
+    void printerSwitchedOffRightAfterIdentification() {
+        writeConfig(dir->path(), ModelBPort, ModelB);
+        start();
+        QMetaObject::Connection off = connect(windows->main.presenceIndicator(),
+                                              &Indicator::colorChanged, this, [](const QColor &c) {
+                                                  if (c == Green)
+                                                      printer(ModelBPort)->setPowered(false);
+                                              });
+        QTRY_VERIFY_WITH_TIMEOUT(!printer(ModelBPort)->powered(), 10000);
+        disconnect(off);
+        QTRY_COMPARE(statusBar(), QStringLiteral(" Núm. Série ECF: ????????"));
+        QCOMPARE(light(), Red);
     }
 
     void modelChangeWhileGreen() {

@@ -16,7 +16,7 @@ class TestQtMessages : public QObject {
     // Answers the next message box by pressing the button with `text`, and notes what it saw.
     void answerWith(const QString &buttonText) {
         auto *timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [=] {
+        connect(timer, &QTimer::timeout, this, [=, this] {
             for (QWidget *w : QApplication::topLevelWidgets()) {
                 auto *box = qobject_cast<QMessageBox *>(w);
                 if (!box || !box->isVisible())
