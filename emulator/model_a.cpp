@@ -71,6 +71,7 @@ public:
         addCommand({Esc, 0xC3, F::fixed(2), [this](const QByteArray &) { return productCode(); }, 0, true});
         addCommand({Esc, 0xEC, F::fixed(2), [this](const QByteArray &f) { return identification(f); }, 0, true});
         addCommand({Gs,  0xFF, F::fixed(2), [this](const QByteArray &) { return statusAnswer(); }});
+        addCommand({Esc, 'p', F::fixed(5), [this](const QByteArray &f) { return openDrawer(f); }});
         addCommand({Esc, 0xDC, F::optionalFlag('S', 6), [this](const QByteArray &f) { return programTaxRate(f); }});
         addCommand({Esc, 0xE7, F::fixed(2), [this](const QByteArray &f) { return readTaxRates(f); }});
         addCommand({Esc, 0xDA, F::fixed(23), [this](const QByteArray &f) { return programMethodOrOperator(f); }});
@@ -116,7 +117,8 @@ protected:
     QByteArray statusDigits() const override {
         const detail::PrinterState &s = state();
         std::array<int, 12> d{};
-        d[0] = (s.documents.inserted() ? 0 : 0x2) | (paperEnd ? 0x1 : 0);
+        d[0] =
+            (drawerIsOpen() ? 0x8 : 0) | (s.documents.inserted() ? 0 : 0x2) | (paperEnd ? 0x1 : 0);
         d[1] = (paperEnd ? 0x8 : 0) | (s.reductionPending() ? 0x2 : 0) | (paperLow ? 0x1 : 0);
         d[2] = jumper ? 0 : 0x8;
         const DocumentKind open = s.documents.openKind();
@@ -131,6 +133,16 @@ protected:
     }
 
 private:
+    // ESC 'p' ddd: pulses the drawer connector and kicks the drawer open. The three digits
+    // choose the connector pin and the pulse length, which a single drawer does not notice.
+    // This printer sends nothing back for the frame (the tool does not wait for an answer),
+    // so a frame whose digits it cannot read is dropped just as silently.
+    Reply openDrawer(const QByteArray &frame) {
+        if (detail::allDigits(frame.mid(2, 3)))
+            kickDrawer();
+        return {};
+    }
+
     static QByteArray codeFor(Refusal refusal) {
         switch (refusal) {
         case Refusal::NotInMaintenance:

@@ -1,4 +1,5 @@
 #include "bank_table.h"
+#include "check_printer.h"
 #include "fiscal_state.h"
 #include "printer_internal.h"
 
@@ -26,6 +27,9 @@ using detail::Gs;
 using detail::OptionField;
 using detail::Outcome;
 using detail::Refusal;
+
+// CAN: stops the check printer, or a waiting authentication.
+constexpr char CheckCancel = 0x18;
 
 // Bytes 6-15 of the identification answer: the model name, space-padded.
 const QByteArray ModelName = QByteArrayLiteral("MV4700    ");
@@ -75,6 +79,7 @@ public:
         addCommand({Esc, 0xF3, F::fixed(5), [this](const QByteArray &f) { return versionItem(f); },
                     VersionFrameSince, true});
         addCommand({Gs,  0x05, F::fixed(2), [this](const QByteArray &) { return statusAnswer(); }});
+        addCommand({Esc, 'p', F::fixed(5), [this](const QByteArray &f) { return openDrawer(f); }});
         addCommand({Esc, 0xDC, F::fixed(7), [this](const QByteArray &f) { return programTaxRate(f); }});
         addCommand({Esc, 0xE7, F::fixed(2), [this](const QByteArray &) { return readTaxRates(); }});
         addCommand({Esc, 0xDE, F::fixed(25), [this](const QByteArray &f) { return programMethod(f); }});
@@ -95,17 +100,42 @@ public:
         addCommand({Esc, 0xF9, F::counted(BankTable::CountDigits, BankTable::RecordBytes, BankTable::TrailerBytes),
                     [this](const QByteArray &f) { return loadBankTable(f); }});
         // clang-format on
+        // The check printer (check_printer.h).
+        // clang-format off
+        addCommand({Esc, 'b', F::fixed(5), [this](const QByteArray &f) { return checkPrinter.bankFrame(f); }});
+        addCommand({Esc, 'c', F::endsWith('\xFF', 3), [this](const QByteArray &f) { return checkPrinter.cityFrame(f); }});
+        addCommand({Esc, 'd', F::fixed(10), [this](const QByteArray &f) { return checkPrinter.dateFrame(f); }});
+        addCommand({Esc, 'f', F::endsWith('\xFF', 3), [this](const QByteArray &f) { return checkPrinter.payeeFrame(f); }});
+        addCommand({Esc, 'v', F::fixed(14), [this](const QByteArray &f) { return front(f); }});
+        addCommand({Esc, 'V', F::fixed(14), [this](const QByteArray &f) { return front(f); }});
+        addCommand({Esc, 't', F::endsWith('\xFF', 3), [this](const QByteArray &f) { return checkPrinter.backFrame(f); }});
+        // clang-format on
         // The documents: coupon, vouchers, report, authentication (model_b_documents.cpp).
-        for (detail::DocumentFrame &d : detail::modelBDocumentFrames({state(), jumper, paperEnd}))
+        for (detail::DocumentFrame &d : detail::modelBDocumentFrames({state(), jumper, paperEnd})) {
+            if (d.lead == CheckCancel && d.code < 0) {
+                // One CAN for the whole printer: it stops the check printer's work when there
+                // is any, else what the documents wait for (an authentication).
+                d.handler = [this, since = d.sinceFirmware,
+                             stop = std::move(d.handler)](const QByteArray &f) {
+                    Reply reply;
+                    if (checkPrinter.cancel(reply))
+                        return reply;
+                    return firmwareHundredths() >= since ? stop(f) : Reply{};
+                };
+                d.sinceFirmware = 0; // the check printer has always known CAN
+            }
             addCommand({d.lead, d.code,
                         d.terminator ? F::endsWith(*d.terminator, d.length) : F::fixed(d.length),
                         std::move(d.handler), d.sinceFirmware});
+        }
     }
 
 protected:
     Reply errorAnswer(const QByteArray &code) const override {
         return answer(":R" + code + "00" + answerEnd());
     }
+
+    detail::CheckPrinter *checks() override { return &checkPrinter; }
 
     // Status digits s1..s12 (answer bytes 1..12), the bits the tool reads and the ones we give
     // meaning to ourselves:
@@ -125,7 +155,10 @@ protected:
     QByteArray statusDigits() const override {
         const detail::PrinterState &s = state();
         std::array<int, 12> d{};
-        d[1] = (s.documents.inserted() ? 0x4 : 0) | (paperEnd ? 0x2 : 0) | (paperLow ? 0x1 : 0);
+        d[0] = (drawerIsOpen() ? 0x8 : 0) | (coverOpen ? 0x2 : 0);
+        d[1] = (checkInserted ? 0x8 : 0) |
+               (s.documents.inserted() || checkPrinter.held() ? 0x4 : 0) | (paperEnd ? 0x2 : 0) |
+               (paperLow ? 0x1 : 0);
         d[2] = (jumper ? 0 : 0x8) | (paperEnd ? 0x1 : 0);
         d[3] = (s.reductionToday() ? 0x4 : 0) | (s.initialReadingXIssued() ? 0x2 : 0) |
                (s.fiscalDay ? 0x1 : 0);
@@ -146,11 +179,34 @@ protected:
         case DocumentKind::None:
             break;
         }
+        d[5] = checkPrinter.held() ? 0x8 : 0;
         d[7] = s.reductionPending() ? 0x8 : 0;
         return hexDigits(d);
     }
 
 private:
+    detail::CheckPrinter checkPrinter{
+        checkInserted,
+        {[](const QByteArray &data) { return accepted(data); },
+         [this](const QByteArray &code) { return errorAnswer(code); }}};
+
+    // ESC 'v' (horizontal) or ESC 'V' (vertical) and the amount: the front of the check, of a
+    // bank that the loaded table knows.
+    Reply front(const QByteArray &frame) {
+        return checkPrinter.frontFrame(frame, [this](int n) { return state().bank(n) != nullptr; });
+    }
+
+    // ESC 'p' ddd: pulses the drawer connector and kicks the drawer open. The three digits
+    // choose the connector pin and the pulse length, which a single drawer does not notice.
+    // Unlike model A this printer confirms the frame with the usual accepted answer; digits
+    // it cannot read are a syntax error.
+    Reply openDrawer(const QByteArray &frame) {
+        if (!detail::allDigits(frame.mid(2, 3)))
+            return errorAnswer(codeFor(Refusal::NotNumeric));
+        kickDrawer();
+        return accepted();
+    }
+
     static QByteArray codeFor(Refusal refusal) {
         switch (refusal) {
         case Refusal::NotInMaintenance:

@@ -1,5 +1,6 @@
 #include "printer.h"
 
+#include "check_printer.h"
 #include "fiscal_state.h"
 #include "printer_internal.h"
 
@@ -253,6 +254,52 @@ void Printer::setPaperLow(bool on) {
     paperLow = on;
 }
 
+void Printer::setDrawerOpen(bool open) {
+    std::lock_guard lock(mutex);
+    drawer = open;
+    drawerOpenedAt = std::chrono::steady_clock::now();
+}
+
+bool Printer::drawerOpen() const {
+    std::lock_guard lock(mutex);
+    return drawerIsOpen();
+}
+
+void Printer::setDrawerAutoCloseMs(int ms) {
+    std::lock_guard lock(mutex);
+    drawerCloseMs = ms;
+}
+
+int Printer::drawerOpenings() const {
+    std::lock_guard lock(mutex);
+    return drawerKicks;
+}
+
+void Printer::setCoverOpen(bool open) {
+    std::lock_guard lock(mutex);
+    coverOpen = open;
+}
+
+void Printer::setCheckInserted(bool inserted) {
+    std::lock_guard lock(mutex);
+    checkInserted = inserted;
+    if (detail::CheckPrinter *mechanism = checks())
+        mechanism->slotChanged();
+}
+
+bool Printer::drawerIsOpen() const {
+    if (!drawer || drawerCloseMs <= 0)
+        return drawer;
+    return std::chrono::steady_clock::now() - drawerOpenedAt <
+           std::chrono::milliseconds(drawerCloseMs);
+}
+
+void Printer::kickDrawer() {
+    drawer = true;
+    drawerOpenedAt = std::chrono::steady_clock::now();
+    ++drawerKicks;
+}
+
 void Printer::setSilent(bool on) {
     std::lock_guard lock(mutex);
     silent = on;
@@ -461,7 +508,11 @@ std::vector<Reply> Printer::poll() {
     std::lock_guard lock(mutex);
     if (!isPowered || silent)
         return {};
-    return st->documents.takeLateAnswers();
+    std::vector<Reply> answers = st->documents.takeLateAnswers();
+    if (detail::CheckPrinter *mechanism = checks())
+        for (Reply &reply : mechanism->takeLateAnswers())
+            answers.push_back(std::move(reply));
+    return answers;
 }
 
 // ---- Observation ----

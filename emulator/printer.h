@@ -8,6 +8,7 @@
 #include <QList>
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -25,7 +26,8 @@ namespace emu {
 
 namespace detail {
 class PrinterState;
-}
+class CheckPrinter;
+} // namespace detail
 
 enum class Model { A /* MV210 */, B /* MV4700 */ };
 
@@ -115,6 +117,16 @@ struct Reduction {
 // technician sends in.
 QByteArray authorizationCode(const QByteArray &serial, const QByteArray &cnpj);
 
+// One print of model B's check printer (check_printer.h), as the mechanism put it on paper.
+struct PrintedCheck {
+    bool back = false; // the free text on the back rather than the front
+    bool vertical = false;
+    int bank = 0;
+    QByteArray amount; // 12 digits, centavos
+    QByteArray city, date, payee;
+    QByteArray text; // the back's text
+};
+
 // One piece of an answer: the printer pauses `pauseMs` and then sends `bytes`.
 struct Segment {
     int pauseMs = 0;
@@ -146,6 +158,25 @@ public:
     bool maintenanceJumper() const;
     void setPaperEnd(bool on);
     void setPaperLow(bool on);
+    // The cash drawer on the printer's drawer connector: the drawer frame kicks it open and
+    // it stays open until someone pushes it shut (setDrawerOpen(false)), or, with an
+    // automatic close set, until that many milliseconds after it opened (an operator who
+    // always shuts it after a while); 0 = it stays open.
+    void setDrawerOpen(bool open);
+    bool drawerOpen() const;
+    void setDrawerAutoCloseMs(int ms);
+    int drawerOpenings() const; // how many times the drawer frame has kicked it open
+    // Model B's check mechanism: its cover, and a check in the check slot. Model A has
+    // neither and reports no such sensor.
+    void setCoverOpen(bool open);
+    void setCheckInserted(bool inserted);
+    // The operator at the check slot (model B; model A has no check printer, and its list of
+    // printed checks stays empty). A check taken out after printing is released.
+    void insertCheck() { setCheckInserted(true); }
+    void removeCheck() { setCheckInserted(false); }
+    bool checkInSlot() const;
+    void setCheckPrintTimeMs(int ms); // how long a front or a back takes (3000 ms unless set)
+    QList<PrintedCheck> printedChecks() const;
     void setSilent(bool silent);   // powered, but answers nothing
     void setAnswerDelayMs(int ms); // before the first byte of every answer
     int answerDelayMs() const;
@@ -309,6 +340,15 @@ protected:
     bool jumper = false; // maintenance jumper in place: the printer is in maintenance mode
     bool paperEnd = false;
     bool paperLow = false;
+    bool coverOpen = false;
+    bool checkInserted = false;
+    // The drawer as its switch reads now (the automatic close applied).
+    bool drawerIsOpen() const;
+    // The drawer frame: the solenoid kicks the drawer open.
+    void kickDrawer();
+    // The model's check printer, if it has one.
+    virtual detail::CheckPrinter *checks() { return nullptr; }
+    const detail::CheckPrinter *checks() const { return const_cast<Printer *>(this)->checks(); }
 
 private:
     const Command *findCommand(char lead, int code) const;
@@ -328,6 +368,10 @@ private:
     std::optional<QByteArray> failCode;
     std::optional<QByteArray> statusOverride;
     QList<QByteArray> frames;
+    bool drawer = false;
+    int drawerCloseMs = 0;
+    int drawerKicks = 0;
+    std::chrono::steady_clock::time_point drawerOpenedAt{};
 };
 
 // The wire time of `bytes` at 9600 baud, 8N1 (10 bits a byte), in milliseconds.

@@ -23,6 +23,25 @@ EmulatorPanel::EmulatorPanel(QWidget *main)
         if (printer)
             printer->setPaperLow(on);
     });
+    // The operator at model B's check slot.
+    connect(ui->btInserirCheque, &QPushButton::clicked, this, [this] {
+        if (printer)
+            printer->insertCheck();
+    });
+    connect(ui->btRetirarCheque, &QPushButton::clicked, this, [this] {
+        if (printer)
+            printer->removeCheck();
+    });
+    // The cash drawer (the drawer frame opens it; a person shuts it) and the check
+    // mechanism's cover of model B.
+    connect(ui->cbGaveta, &QCheckBox::toggled, this, [this](bool on) {
+        if (printer)
+            printer->setDrawerOpen(on);
+    });
+    connect(ui->cbTampa, &QCheckBox::toggled, this, [this](bool on) {
+        if (printer)
+            printer->setCoverOpen(on);
+    });
     connect(ui->btFechar, &QPushButton::clicked, this, &QWidget::hide);
     refresh();
 }
@@ -49,8 +68,16 @@ void EmulatorPanel::refresh() {
          {static_cast<QWidget *>(ui->cbLigada), static_cast<QWidget *>(ui->cbJumper),
           static_cast<QWidget *>(ui->cbFimPapel), static_cast<QWidget *>(ui->cbPoucoPapel)})
         control->setEnabled(have);
+    const bool checks = have && printer->model() == emu::Model::B; // model A has no check slot
+    ui->btInserirCheque->setEnabled(checks);
+    ui->btRetirarCheque->setEnabled(checks);
+    ui->cbTampa->setEnabled(checks);
+    ui->cbGaveta->setEnabled(have);
     if (!have)
         return;
+    // The drawer frame opens the drawer behind the panel's back.
+    const QSignalBlocker b3(ui->cbGaveta);
+    ui->cbGaveta->setChecked(printer->drawerOpen());
     const QSignalBlocker b1(ui->cbLigada), b2(ui->cbJumper);
     ui->cbLigada->setChecked(printer->powered());
     ui->cbJumper->setChecked(printer->maintenanceJumper());

@@ -209,6 +209,14 @@ void TfmMain::setWindowFor(QPushButton *button, QWidget *window, bool needsModel
                 [window] { window->setVisible(!window->isVisible()); });
         return;
     }
+    if (button == ui->btIntervencao) {
+        // The button disables itself first; the intervention window enables it when shown.
+        connect(button, &QPushButton::clicked, window, [button, window] {
+            button->setEnabled(false);
+            window->show();
+        });
+        return;
+    }
     connect(button, &QPushButton::clicked, window, [window, needsModel] {
         if (!needsModel || toolState().ModelCode != ModelNone)
             window->show();

@@ -4,8 +4,14 @@
 #include "app/main_window.h"
 #include "app/status.h"
 #include "app/visualizacao.h"
+#include "maintenance/gravausr.h"
+#include "maintenance/intervencao.h"
+#include "peripherals/cheques.h"
+#include "peripherals/sensores.h"
 #include "programming/prglote.h"
 #include "programming/programacao.h"
+#include "reports/leituramf.h"
+#include "reports/relatorios.h"
 
 // Every window of the tool, created once in this order and destroyed in the reverse order:
 // the traffic viewer first (it ends the identification and closes the port), the main window
@@ -20,7 +26,13 @@ public:
     TfmMain main;
     EmulatorPanel emulatorPanel;
     TfmProgramacao programacao;
+    TfmRelatorios relatorios;
+    TfmGravaUSR gravaUsr;
     TfmPrgLote prgLote;
+    TfmIntervencao intervencao;
+    TfmLMF lmf;
+    TfmCheques cheques;
+    TfmSensores sensores;
     TfmStatus status;
     TfmVisualizacao viewer;
 };

@@ -1,0 +1,106 @@
+#include "maintenance/usr_file.h"
+
+#include "link/codepage.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace UserFile {
+namespace {
+
+void put(QByteArray &image, int offset, int width, const QByteArray &text) {
+    image.replace(offset, std::min<qsizetype>(text.size(), width), text.left(width));
+}
+
+void put(QByteArray &image, int offset, int width, const QString &text) {
+    put(image, offset, width, Codepage::toWindows1252(text));
+}
+
+QString field(const QByteArray &bytes, int offset, int width) {
+    return Codepage::fromWindows1252(bytes.mid(offset, width)).trimmed();
+}
+
+} // namespace
+
+QByteArray modelName(uint32_t modelCode) {
+    switch (modelCode) {
+    case 1:
+        return QByteArrayLiteral("MV4700");
+    case 2:
+        return QByteArrayLiteral("MV210");
+    default:
+        return {};
+    }
+}
+
+QByteArray build(uint32_t modelCode, const QString &serial, const Contents &contents) {
+    QByteArray image(Size, ' ');
+    put(image, ModelOffset, ModelWidth, modelName(modelCode));
+    put(image, SerialOffset, SerialWidth, serial);
+    put(image, CnpjOffset, CnpjWidth, contents.cnpj);
+    put(image, IeOffset, TextWidth, contents.ie);
+    put(image, ImOffset, TextWidth, contents.im);
+    put(image, CodeOffset, CodeWidth, contents.code);
+    return image;
+}
+
+QString defaultFileName(uint32_t modelCode, const QString &serial) {
+    const QString prefix = modelCode == 1 ? QStringLiteral("_4700") : QStringLiteral("_210");
+    return prefix + QStringLiteral("NS") + serial + QStringLiteral(".usr");
+}
+
+QString serialCopyName(const QString &serial) {
+    return QStringLiteral("NS") + serial + QStringLiteral(".usr");
+}
+
+Reading read(const QByteArray &bytes, const QString &printerSerial) {
+    Reading reading;
+    if (bytes.size() != Size) {
+        reading.problem = Problem::WrongSize;
+        return reading;
+    }
+    const QByteArray model = bytes.left(10);
+    if (model != "MV210     " && model != "MV4700    " && model != "MV210_4700") {
+        reading.problem = Problem::WrongFormat;
+        return reading;
+    }
+    reading.serialMatches =
+        bytes.mid(SerialOffset, SerialWidth) == Codepage::toWindows1252(printerSerial);
+    reading.contents.cnpj = field(bytes, CnpjOffset, CnpjShown);
+    reading.contents.ie = field(bytes, IeOffset, TextWidth);
+    reading.contents.im = field(bytes, ImOffset, TextWidth);
+    reading.contents.code = reading.serialMatches ? field(bytes, CodeOffset, CodeWidth) : NoCode;
+    return reading;
+}
+
+bool writeReplacing(const QString &path, const QByteArray &data, QString *error) {
+    QSaveFile file(path);
+    // Where no temporary file can be made beside the target, nothing is written rather than
+    // the file overwritten in place.
+    file.setDirectWriteFallback(false);
+    bool written = file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+    // A write that the system cut short (a full disk, a size limit) is only seen when the
+    // buffer goes out, and the commit would still give the short file the name: the bytes
+    // are flushed and counted before it.
+    written = written && file.flush() && file.size() == data.size();
+    if (!written) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QByteArray readForImport(const QString &path, bool &ok) {
+    QFile file(path);
+    ok = file.open(QIODevice::ReadOnly);
+    return ok ? file.read(Size + 1) : QByteArray();
+}
+
+} // namespace UserFile

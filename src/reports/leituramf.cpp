@@ -1,0 +1,108 @@
+#include "reports/leituramf.h"
+
+#include "app/clock.h"
+#include "app/global.h"
+#include "app/messages.h"
+#include "protocol/command_set.h"
+#include "reports/fiscal_memory.h"
+#include "ui_leituramf.h"
+
+namespace {
+// The characters of a masked field without its separators, a blank position as a space.
+QString fieldText(const QLineEdit *field) {
+    QString text = field->displayText();
+    text.remove(QLatin1Char('/'));
+    text.replace(QLatin1Char('_'), QLatin1Char(' '));
+    return text;
+}
+} // namespace
+
+TfmLMF::TfmLMF(QWidget *mainWindow, QWidget *reportsWindow)
+    : ToolWindow(reportsWindow, mainWindow, QPoint(10, 25)), ui(std::make_unique<Ui::TfmLMF>()) {
+    ui->setupUi(this);
+    setFixedSize(size());
+    ui->btRelogio->hide();
+    connect(ui->rbCRZ, &QRadioButton::clicked, this, &TfmLMF::chooseMode);
+    connect(ui->rbData, &QRadioButton::clicked, this, &TfmLMF::chooseMode);
+    connect(ui->btRelogio, &QToolButton::clicked, this,
+            [this] { ui->meData2->setText(Clock::now().toString(QStringLiteral("ddMMyyyy"))); });
+    connect(ui->btContinuar, &QPushButton::clicked, this, &TfmLMF::proceed);
+    connect(ui->btSair, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+TfmLMF::~TfmLMF() = default;
+
+void TfmLMF::showEvent(QShowEvent *event) {
+    ToolWindow::showEvent(event); // disables the reports window
+    if (mainWindow)
+        mainWindow->setEnabled(false);
+    // Only model B has the summarised reading.
+    ui->cbLeitResumida->setVisible(toolState().ModelCode == ModelB);
+    ui->cbLeitResumida->setChecked(false);
+}
+
+void TfmLMF::hideEvent(QHideEvent *event) {
+    ToolWindow::hideEvent(event); // enables the reports window again...
+    if (opener)
+        opener->hide(); // ...and closes it, back to the main window
+}
+
+void TfmLMF::chooseMode() {
+    const bool byDate = ui->rbData->isChecked();
+    ui->meData1->setEnabled(byDate);
+    ui->meData2->setEnabled(byDate);
+    ui->lbA2->setEnabled(byDate);
+    ui->meCRZ->setEnabled(!byDate);
+    ui->meCRZ2->setEnabled(!byDate);
+    ui->lbA1->setEnabled(!byDate);
+    ui->btRelogio->setVisible(byDate);
+}
+
+bool TfmLMF::acceptDate(QLineEdit *field) {
+    const FiscalMemory::DateCheck check = FiscalMemory::checkDate(fieldText(field));
+    if (check.accepted)
+        return true;
+    showMessage(check.text, check.caption, MessageButtons::Ok, MessageStyle::Error);
+    field->setFocus();
+    return false;
+}
+
+void TfmLMF::proceed() {
+    ToolState &state = toolState();
+    if (!state.PrinterPresent) {
+        showMessage(QStringLiteral("Não existe impressora!"), QStringLiteral("Erro"),
+                    MessageButtons::Ok, MessageStyle::Error);
+        return;
+    }
+    const bool byDate = ui->rbData->isChecked();
+    if (byDate && !acceptDate(ui->meData1))
+        return;
+    // The end date is checked whichever the period's kind.
+    if (!acceptDate(ui->meData2))
+        return;
+    const char destination = FiscalMemory::destination(ui->cbLeituraEmArquivo->isChecked(),
+                                                       ui->cbLeitResumida->isChecked());
+    const QByteArray start = byDate ? FiscalMemory::dateField(fieldText(ui->meData1))
+                                    : FiscalMemory::counterField(fieldText(ui->meCRZ));
+    const QByteArray end = byDate ? FiscalMemory::dateField(fieldText(ui->meData2))
+                                  : FiscalMemory::counterField(fieldText(ui->meCRZ2));
+    CommandSet *commands = commandSetFor(state.ModelCode);
+    if (!commands)
+        return;
+
+    ui->btContinuar->setEnabled(false);
+    ui->btSair->setEnabled(false);
+    ui->lbRecebidos->setText(QStringLiteral("Aguardando a impressora..."));
+    repaint();
+    // The reading runs here, on the UI thread; its waits keep serving paint and timer events,
+    // so the count of bytes received shows as they come.
+    const auto showReceived = [this](qint64 received) {
+        ui->lbRecebidos->setText(received > 0 ? QStringLiteral("Recebidos: %1 bytes").arg(received)
+                                              : QString());
+    };
+    const FiscalMemory::Result result =
+        FiscalMemory::read(*commands, start, end, destination, showReceived);
+    showReceived(result.bytesReceived);
+    ui->btContinuar->setEnabled(true);
+    ui->btSair->setEnabled(true);
+}

@@ -1,0 +1,95 @@
+#include "reports/relatorios.h"
+
+#include "app/global.h"
+#include "app/main_window.h"
+#include "app/messages.h"
+#include "protocol/command_set.h"
+#include "reports/printer_clock.h"
+#include "ui_relatorios.h"
+
+namespace {
+bool noPrinter() {
+    if (toolState().PrinterPresent)
+        return false;
+    showMessage(QStringLiteral("Não existe impressora!"), QStringLiteral("Erro"),
+                MessageButtons::Ok, MessageStyle::Error);
+    return true;
+}
+} // namespace
+
+TfmRelatorios::TfmRelatorios(TfmMain *mainWindow)
+    : ToolWindow(mainWindow, mainWindow, QPoint(-25, -35)),
+      ui(std::make_unique<Ui::TfmRelatorios>()), main(mainWindow) {
+    ui->setupUi(this);
+    setFixedSize(size());
+    if (main)
+        main->addClockLabels(ui->lbHoraPC, ui->lbHoraImpr, ui->lbDiferenca);
+    connect(ui->btLX, &QPushButton::clicked, this, &TfmRelatorios::readingX);
+    connect(ui->btRZ, &QPushButton::clicked, this, &TfmRelatorios::reductionZ);
+    connect(ui->btLMF, &QPushButton::clicked, this, [this] {
+        if (fiscalMemory)
+            fiscalMemory->show();
+    });
+    connect(ui->btSair, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+TfmRelatorios::~TfmRelatorios() = default;
+
+void TfmRelatorios::setFiscalMemoryWindow(QWidget *window) {
+    fiscalMemory = window;
+}
+
+void TfmRelatorios::showEvent(QShowEvent *event) {
+    ui->lbHoraPC->clear();
+    ui->lbHoraImpr->clear();
+    ui->lbDiferenca->clear();
+    ToolWindow::showEvent(event); // placed beside the main window, which it disables
+    // The clock is read once the window is on screen; the wait serves its painting.
+    QMetaObject::invokeMethod(this, &TfmRelatorios::readClockAndStartTicking, Qt::QueuedConnection);
+}
+
+void TfmRelatorios::hideEvent(QHideEvent *event) {
+    if (main)
+        main->clockTimer().stop();
+    ToolWindow::hideEvent(event);
+}
+
+void TfmRelatorios::readClockAndStartTicking() {
+    if (!isVisible())
+        return;
+    ReadPrinterClock(commandSetFor(toolState().ModelCode));
+    if (isVisible() && main)
+        main->clockTimer().start();
+}
+
+void TfmRelatorios::readingX() {
+    if (noPrinter())
+        return;
+    runReport(ui->btLX, &CommandSet::ReadingX);
+}
+
+void TfmRelatorios::reductionZ() {
+    if (noPrinter())
+        return;
+    if (showMessage(QStringLiteral("Confirma a operação?\r\nA impressora poderá ficar bloqueada "
+                                   "até às 24:00h"),
+                    QStringLiteral("REDUÇÃO Z"), MessageButtons::YesNo,
+                    MessageStyle::Question) != MessageAnswer::Yes)
+        return;
+    runReport(ui->btRZ, &CommandSet::ReductionZ);
+}
+
+void TfmRelatorios::runReport(QWidget *button, bool (CommandSet::*report)()) {
+    button->setEnabled(false);
+    ui->btSair->setEnabled(false);
+    repaint(); // the disabled buttons show while the report prints
+    if (CommandSet *commands = commandSetFor(toolState().ModelCode)) {
+        // Whatever the report's answer, the printer may be printing: wait until it is idle,
+        // then read its clock again.
+        (commands->*report)();
+        commands->WaitPrinterIdle();
+        ReadPrinterClock(commands);
+    }
+    button->setEnabled(true);
+    ui->btSair->setEnabled(true);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/tool_window.h"
+
+#include <QPointer>
+
+#include <memory>
+
+namespace Ui {
+class TfmRelatorios;
+}
+class CommandSet;
+class TfmMain;
+
+// "Comandos de Relatórios": Leitura X, Redução Z and the way to the fiscal memory reading,
+// with the PC clock, the printer clock and their difference, so that a wrong printer clock is
+// seen before a Redução Z.
+class TfmRelatorios : public ToolWindow {
+    Q_OBJECT
+public:
+    explicit TfmRelatorios(TfmMain *mainWindow);
+    ~TfmRelatorios() override;
+
+    // The fiscal memory reading window that "Leitura MF" shows.
+    void setFiscalMemoryWindow(QWidget *window);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    void readClockAndStartTicking();
+    void readingX();
+    void reductionZ();
+    // The report's button and "Sair" stay disabled while the printer prints the report.
+    void runReport(QWidget *button, bool (CommandSet::*report)());
+
+    std::unique_ptr<Ui::TfmRelatorios> ui;
+    TfmMain *main;
+    QPointer<QWidget> fiscalMemory;
+};
