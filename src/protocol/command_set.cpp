@@ -35,4 +35,6 @@ void setConfigurationCacheValid(bool valid) {
     cacheValid = valid;
 }
 
-ConfigurationBlock &configurationBlock() { return block; }
+ConfigurationBlock &configurationBlock() {
+    return block;
+}

@@ -23,8 +23,8 @@ public:
     virtual bool ProgramLinkedTotalizer(const PaymentMethodRecord &) { return false; } // A
     virtual bool ReadPaymentMethods(PaymentMethodTable &table) = 0;
     virtual bool ProgramReportName(const uint8_t[21]) { return false; } // B
-    virtual bool ReadReportNames(NameTable &) { return false; }          // B
-    virtual bool ReadLinkedTotalizers(NameTable &) { return false; }     // A
+    virtual bool ReadReportNames(NameTable &) { return false; }         // B
+    virtual bool ReadLinkedTotalizers(NameTable &) { return false; }    // A
     virtual bool ProgramNonFiscalTotalizer(const TotalizerRecord &totalizer) = 0;
     virtual bool ReadNonFiscalTotalizers(TotalizerTable &table) = 0;
     virtual bool ProgramOptions(const OptionsBlock &options) = 0;
@@ -92,8 +92,7 @@ public:
     // the summarised reading). For 'S', `end` tells how the reading ended: Complete (the end
     // mark came), Silent (the printer stopped sending first) or Failed (refused).
     virtual bool ReadFiscalMemory(const char start[6], const char end[6], char destination,
-                                  const FiscalMemorySink &sink = {},
-                                  ReadingEnd *how = nullptr) = 0;
+                                  const FiscalMemorySink &sink = {}, ReadingEnd *how = nullptr) = 0;
 };
 
 // The command set for a model code (1 = MV4700, 2 = MV210), or nullptr for any other code.

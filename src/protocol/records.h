@@ -64,8 +64,8 @@ struct OptionsBlock {
         DaylightSaving = 2,
         IssDiscount = 4,
         CouponLegend = 5,
-        LineHeight = 7,       // 2 digits
-        CouponSpacing = 9,    // 2 digits
+        LineHeight = 7,         // 2 digits
+        CouponSpacing = 9,      // 2 digits
         ReductionZMinHour = 11, // 2 digits
         AdditionalCoupon = 13,
         PaperCutter = 16,
