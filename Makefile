@@ -38,6 +38,7 @@ bench: build
 	./build/default/bench/link_latency
 	./build/default/bench/ui_stall
 	./build/default/bench/fiscal_memory
+	./build/default/bench/macro_playback
 
 screenshots: build
 	cmake --build --preset default --target screenshots

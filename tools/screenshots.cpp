@@ -57,5 +57,23 @@ int main(int argc, char **argv) {
     windows.status.hide();
     QTest::qWait(100);
     ok = save(windows.viewer, out + QStringLiteral("/traffic-viewer.png")) && ok;
+
+    // The fiscal window, then each document window it opens, over it.
+    windows.main.findChild<QPushButton *>(QStringLiteral("btFiscal"))->click();
+    QTest::qWait(800); // the programming lists are read when it is shown
+    ok = save(windows.fiscal, out + QStringLiteral("/fiscal-window.png")) && ok;
+    const QList<QPair<QWidget *, const char *>> documents{
+        {&windows.vendaItem, "item-sale"},        {&windows.cancelamento, "cancellation"},
+        {&windows.totalizacao, "totalization"},   {&windows.pagamento, "payment"},
+        {&windows.fechamento, "closing"},         {&windows.cnfnv, "non-fiscal-voucher"},
+        {&windows.rg, "management-report"},       {&windows.ccd, "credit-debit-voucher"},
+        {&windows.autenticacao, "authentication"}};
+    for (const auto &[window, name] : documents) {
+        window->show();
+        QTest::qWait(200);
+        ok = save(*window, out + QStringLiteral("/%1.png").arg(QLatin1String(name))) && ok;
+        window->hide();
+    }
+    windows.fiscal.hide();
     return ok ? 0 : 1;
 }

@@ -4,6 +4,16 @@
 #include "app/main_window.h"
 #include "app/status.h"
 #include "app/visualizacao.h"
+#include "fiscal/autenticacao.h"
+#include "fiscal/cancelamento.h"
+#include "fiscal/ccd.h"
+#include "fiscal/cnfnv.h"
+#include "fiscal/fechamento.h"
+#include "fiscal/fiscal.h"
+#include "fiscal/pagamento.h"
+#include "fiscal/rg.h"
+#include "fiscal/totalizacao.h"
+#include "fiscal/vendaitem.h"
 #include "maintenance/gravausr.h"
 #include "maintenance/intervencao.h"
 #include "peripherals/cheques.h"
@@ -33,6 +43,20 @@ public:
     TfmLMF lmf;
     TfmCheques cheques;
     TfmSensores sensores;
+    // The fiscal window and the document windows it opens.
+    TfmFiscal fiscal;
+    TfmCCD ccd;
+    TfmVendaItem vendaItem;
+    TfmCancelamento cancelamento;
+    TfmTotalizacao totalizacao;
+    TfmPagamento pagamento;
+    TfmFechamento fechamento;
+    TfmCNFNV cnfnv;
+    TfmRG rg;
+    TfmAutenticacao autenticacao;
     TfmStatus status;
     TfmVisualizacao viewer;
+
+private:
+    void wireFiscalWindows();
 };

@@ -117,10 +117,13 @@ QStringList names() {
     return {QString::fromLatin1(ModelAPort), QString::fromLatin1(ModelBPort)};
 }
 
+namespace {
+std::mutex printersMutex;
+std::shared_ptr<emu::Printer> modelA, modelB;
+} // namespace
+
 std::shared_ptr<emu::Printer> printerFor(const QString &portName) {
-    static std::mutex mutex;
-    static std::shared_ptr<emu::Printer> modelA, modelB;
-    std::lock_guard lock(mutex);
+    std::lock_guard lock(printersMutex);
     if (portName == QLatin1String(ModelAPort)) {
         if (!modelA)
             modelA = emu::Printer::create(emu::Model::A, {"21000123", "1.20", "0001"});
@@ -132,6 +135,12 @@ std::shared_ptr<emu::Printer> printerFor(const QString &portName) {
         return modelB;
     }
     return nullptr;
+}
+
+void replacePrinters() {
+    std::lock_guard lock(printersMutex);
+    modelA.reset();
+    modelB.reset();
 }
 
 } // namespace EmulatedPorts

@@ -48,4 +48,7 @@ extern const char *const ModelBPort; // "EMUL-MV4700"
 QStringList names();
 // The printer behind an emulated port name, or nullptr for any other name.
 std::shared_ptr<emu::Printer> printerFor(const QString &portName);
+// Forgets both printers: the next printerFor() makes a new one, as from the factory. A port
+// already open keeps talking to the printer it opened.
+void replacePrinters();
 } // namespace EmulatedPorts

@@ -3,6 +3,7 @@
 #include "app/global.h"
 #include "app/main_window.h"
 #include "app/messages.h"
+#include "app/printer_present.h"
 #include "maintenance/intervention.h"
 #include "protocol/command_set.h"
 #include "reports/printer_clock.h"
@@ -60,11 +61,7 @@ void TfmIntervencao::startClock() {
 }
 
 bool TfmIntervencao::printerPresent() {
-    if (toolState().PrinterPresent)
-        return true;
-    showMessage(QStringLiteral("Não existe impressora!"), QStringLiteral("Erro"),
-                MessageButtons::Ok, MessageStyle::Error);
-    return false;
+    return !printerMissing();
 }
 
 void TfmIntervencao::proceed() {

@@ -4,6 +4,7 @@
 #include "app/file_dialogs.h"
 #include "app/global.h"
 #include "app/messages.h"
+#include "app/printer_present.h"
 #include "link/serial_new.h"
 #include "peripherals/cheque_frames.h"
 #include "peripherals/thread_cheque.h"
@@ -17,8 +18,6 @@
 #include <cstring>
 
 namespace {
-
-const QString NoPrinter = QStringLiteral("Não existe impressora!");
 
 // Sends one data frame and waits for its answer, which nobody examines: a printer error there
 // shows only as a check that does not print as expected.
@@ -117,10 +116,8 @@ void TfmCheques::btOpenArqChequesClick() {
 }
 
 void TfmCheques::btProcederClick() {
-    if (!toolState().PrinterPresent) {
-        showMessage(NoPrinter, QStringLiteral("Erro"), MessageButtons::Ok, MessageStyle::Error);
+    if (printerMissing())
         return;
-    }
     QFile file(ui->edArqCheques->text());
     if (ui->edArqCheques->text().isEmpty() || !file.open(QIODevice::ReadOnly)) {
         showMessage(BankTableText::FileMissing, QStringLiteral("Erro"), MessageButtons::Ok,
@@ -144,11 +141,9 @@ void TfmCheques::btProcederClick() {
 }
 
 void TfmCheques::btImprimirClick() {
-    const ToolState &state = toolState();
-    if (!state.PrinterPresent) {
-        showMessage(NoPrinter, QStringLiteral("Erro"), MessageButtons::Ok, MessageStyle::Error);
+    if (printerMissing())
         return;
-    }
+    const ToolState &state = toolState();
     if (thread)
         return;
     Link &link = printerLink();

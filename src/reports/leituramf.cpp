@@ -3,6 +3,7 @@
 #include "app/clock.h"
 #include "app/global.h"
 #include "app/messages.h"
+#include "app/printer_present.h"
 #include "protocol/command_set.h"
 #include "reports/fiscal_memory.h"
 #include "ui_leituramf.h"
@@ -68,12 +69,9 @@ bool TfmLMF::acceptDate(QLineEdit *field) {
 }
 
 void TfmLMF::proceed() {
-    ToolState &state = toolState();
-    if (!state.PrinterPresent) {
-        showMessage(QStringLiteral("Não existe impressora!"), QStringLiteral("Erro"),
-                    MessageButtons::Ok, MessageStyle::Error);
+    if (printerMissing())
         return;
-    }
+    ToolState &state = toolState();
     const bool byDate = ui->rbData->isChecked();
     if (byDate && !acceptDate(ui->meData1))
         return;

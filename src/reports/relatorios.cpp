@@ -3,19 +3,10 @@
 #include "app/global.h"
 #include "app/main_window.h"
 #include "app/messages.h"
+#include "app/printer_present.h"
 #include "protocol/command_set.h"
 #include "reports/printer_clock.h"
 #include "ui_relatorios.h"
-
-namespace {
-bool noPrinter() {
-    if (toolState().PrinterPresent)
-        return false;
-    showMessage(QStringLiteral("Não existe impressora!"), QStringLiteral("Erro"),
-                MessageButtons::Ok, MessageStyle::Error);
-    return true;
-}
-} // namespace
 
 TfmRelatorios::TfmRelatorios(TfmMain *mainWindow)
     : ToolWindow(mainWindow, mainWindow, QPoint(-25, -35)),
@@ -63,13 +54,13 @@ void TfmRelatorios::readClockAndStartTicking() {
 }
 
 void TfmRelatorios::readingX() {
-    if (noPrinter())
+    if (printerMissing())
         return;
     runReport(ui->btLX, &CommandSet::ReadingX);
 }
 
 void TfmRelatorios::reductionZ() {
-    if (noPrinter())
+    if (printerMissing())
         return;
     if (showMessage(QStringLiteral("Confirma a operação?\r\nA impressora poderá ficar bloqueada "
                                    "até às 24:00h"),

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "app/tool_window.h"
+
+#include <QByteArray>
+
+#include <memory>
+
+namespace Ui {
+class TfmTotalizacao;
+}
+
+// "Totalização do Cupom Fiscal": fixes the total of the open coupon, with a surcharge or
+// discount on it as an amount or a percentage. The subtotal the printer answers goes to the
+// payment window through subtotalReceived. The window closes once the command went out.
+class TfmTotalizacao : public ToolWindow {
+    Q_OBJECT
+public:
+    TfmTotalizacao(QWidget *fiscalWindow, QWidget *mainWindow);
+    ~TfmTotalizacao() override;
+
+signals:
+    // The coupon's subtotal, 12 digits, after a totalization the printer accepted.
+    void subtotalReceived(const QByteArray &subtotal);
+
+private:
+    void applyAdjustmentKind();
+    void applyAdjustmentForm();
+    void send();
+
+    std::unique_ptr<Ui::TfmTotalizacao> ui;
+};
