@@ -5,7 +5,7 @@ HEADLESS_PACKAGES := xvfb xauth x11-utils imagemagick
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test asan bench screenshots clean
+.PHONY: all deps build run test asan tsan fuzz bench screenshots clean
 
 all: build
 
@@ -34,15 +34,34 @@ asan: deps
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
+# The threaded tests (CTest label "threaded") under the thread sanitizer.
+tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
+	ctest --preset tsan -j $(JOBS)
+
+# Every libFuzzer target for FUZZ_SECONDS seconds each (clang-14 and libFuzzer needed).
+FUZZ_SECONDS ?= 60
+FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
+fuzz: deps
+	@$(MAKE) --no-print-directory deps PACKAGES="$(FUZZ_PACKAGES)"
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) ./fuzz/run.sh
+
 bench: build
 	./build/default/bench/link_latency
 	./build/default/bench/ui_stall
 	./build/default/bench/fiscal_memory
 	./build/default/bench/macro_playback
 
+# The main and fiscal windows from the tool driven against the emulator; the other windows'
+# pictures come from their tests, which save them where TOOL_SCREENSHOT_DIR points.
 screenshots: build
 	cmake --build --preset default --target screenshots
 	QT_QPA_PLATFORM=offscreen ./build/default/tools/screenshots docs
+	TOOL_SCREENSHOT_DIR=$(CURDIR)/docs ctest --preset default \
+	  -R 'test_(prglote|programacao|reports_windows|gravausr|intervencao|cheques_window|sensores_window)$$'
 
 clean:
 	rm -rf build

@@ -1,6 +1,6 @@
 #include "app/qt_messages.h"
 
-#include "app/clock.h"
+#include "app/worker_thread.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -64,10 +64,7 @@ MessageAnswer showOnUiThread(const Message &message) {
 } // namespace
 
 MessageAnswer QtMessages::show(const Message &message) {
-    if (Clock::onUiThread() || !qApp)
-        return showOnUiThread(message);
     MessageAnswer answer = MessageAnswer::Ok;
-    QMetaObject::invokeMethod(
-        qApp, [&] { answer = showOnUiThread(message); }, Qt::BlockingQueuedConnection);
+    runOnUiThread([&] { answer = showOnUiThread(message); });
     return answer;
 }

@@ -3,10 +3,9 @@
 #include "app/clock.h"
 #include "app/global.h"
 #include "app/named_event.h"
+#include "app/worker_thread.h"
 #include "link/serial_new.h"
 #include "protocol/command_set.h"
-
-#include <QCoreApplication>
 
 #include <cstring>
 
@@ -45,14 +44,6 @@ bool send(Link &link, std::initializer_list<uint8_t> frame) {
     return link.SendFrame(link.TxBuffer, length);
 }
 
-void runOnUiThread(const std::function<void()> &step) {
-    QCoreApplication *app = QCoreApplication::instance();
-    if (!app || Clock::onUiThread())
-        step();
-    else
-        QMetaObject::invokeMethod(app, step, Qt::BlockingQueuedConnection);
-}
-
 } // namespace
 
 double firmwareVersionNumber(const QString &text) {
@@ -75,13 +66,6 @@ ThreadTestaImpr::ThreadTestaImpr(Link &l, IdentificationView *v) : link(l), view
 ThreadTestaImpr::~ThreadTestaImpr() {
     terminateAndWait();
     toolState().PrinterSerial.set(Unknown);
-}
-
-void ThreadTestaImpr::terminateAndWait() {
-    requestInterruption();
-    if (isRunning())
-        finishedEvent.wait();
-    wait();
 }
 
 bool ThreadTestaImpr::IdentifyPrinter() {
@@ -186,7 +170,7 @@ bool ThreadTestaImpr::waitForChange(bool lineOn) {
     return true;
 }
 
-void ThreadTestaImpr::run() {
+void ThreadTestaImpr::work() {
     ToolState &state = toolState();
     lineWasUp = false;
     state.ModelChanged = false;
@@ -249,5 +233,4 @@ void ThreadTestaImpr::run() {
     }
     // An identification cut short must not leave the sensor thread waiting.
     ConfiguracaoEvent().set();
-    finishedEvent.set();
 }

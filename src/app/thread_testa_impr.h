@@ -1,9 +1,8 @@
 #pragma once
 
-#include "app/condition.h"
+#include "app/worker_thread.h"
 
 #include <QString>
-#include <QThread>
 
 #include <atomic>
 
@@ -24,16 +23,12 @@ public:
 
 // Watches the printer line while a port is open. Each time a device appears (CTS comes on)
 // or another model is chosen, it asks the printer who it is, keeps the tool state's
-// identity items up to date and shows the outcome through the view.
-class ThreadTestaImpr : public QThread {
+// identity items up to date and shows the outcome through the view. Ending it
+// (terminateAndWait) takes at most one identification attempt.
+class ThreadTestaImpr : public WorkerThread {
 public:
     ThreadTestaImpr(Link &link, IdentificationView *view);
     ~ThreadTestaImpr() override;
-
-    // Asks the thread to end and waits until it has. On the UI thread the wait keeps serving
-    // the steps that the thread runs there, so it cannot block on them. Takes at most one
-    // identification attempt.
-    void terminateAndWait();
 
     // One identification of the printer of the chosen model; true when it answered as one.
     bool IdentifyPrinter();
@@ -44,7 +39,7 @@ public:
     int IndicatorState = 0;
 
 protected:
-    void run() override;
+    void work() override;
 
 private:
     bool identifyModelB();
@@ -59,7 +54,6 @@ private:
     Link &link;
     IdentificationView *view;
     bool lineWasUp = false;
-    Event finishedEvent;
 };
 
 // Reads the leading part of `text` that forms a decimal number ("1.20" gives 1.2).

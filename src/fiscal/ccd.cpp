@@ -3,14 +3,13 @@
 #include "app/global.h"
 #include "app/messages.h"
 #include "app/printer_present.h"
+#include "fiscal/document_controls.h"
 #include "fiscal/programming_lists.h"
 #include "fiscal/voucher_entry.h"
 #include "protocol/command_set.h"
 #include "ui_ccd.h"
 
 #include <QFontDatabase>
-
-#include <algorithm>
 
 TfmCCD::TfmCCD(QWidget *fiscalWindow, QWidget *mainWindow, const ProgrammingLists &l)
     : ToolWindow(fiscalWindow, mainWindow, QPoint(10, -50)), ui(std::make_unique<Ui::TfmCCD>()),
@@ -21,7 +20,7 @@ TfmCCD::TfmCCD(QWidget *fiscalWindow, QWidget *mainWindow, const ProgrammingList
     ui->memoTexto->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     connect(ui->btEmiteCCD, &QPushButton::clicked, this, &TfmCCD::btEmiteCCDClick);
     connect(ui->btEnviarTexto, &QPushButton::clicked, this, &TfmCCD::btEnviarTextoClick);
-    connect(ui->btFinalizaCCD, &QPushButton::clicked, this, &TfmCCD::btFinalizaCCDClick);
+    connect(ui->btFinalizaCCD, &QPushButton::clicked, this, &closeReport);
     connect(ui->bt2ndVia, &QPushButton::clicked, this, &TfmCCD::bt2ndViaClick);
     connect(ui->btLimpar, &QPushButton::clicked, ui->memoTexto, &QPlainTextEdit::clear);
     connect(ui->btSair, &QPushButton::clicked, this, &QWidget::hide);
@@ -41,9 +40,7 @@ void TfmCCD::showEvent(QShowEvent *event) {
         ui->PageControl->setCurrentWidget(ui->tabEmissao);
     }
     proposeCurrentCoo();
-    ui->cbFPV->clear();
-    ui->cbFPV->addItems(lists.linkedPayments.names);
-    ui->cbFPV->setCurrentIndex(ui->cbFPV->count() > 0 ? 0 : -1);
+    fillList(ui->cbFPV, lists.linkedPayments);
     // Only model B prints a second copy of a voucher.
     ui->PageControl->setTabVisible(ui->PageControl->indexOf(ui->tabOutros),
                                    toolState().ModelCode == ModelB);
@@ -70,38 +67,13 @@ void TfmCCD::btEmiteCCDClick() {
                     MessageStyle::Error);
         return;
     }
-    // The voucher's own COO replaces the coupon's: it is what a cancellation refers to next.
-    char coo[6];
-    const QByteArray current = VoucherEntry::digitField(toolState().CurrentCOO.get(), 6);
-    std::copy(current.begin(), current.end(), coo);
-    if (commands->OpenVoucher(record, coo))
-        toolState().CurrentCOO.set(QString::fromLatin1(coo, 6));
+    // The voucher's own COO replaces the coupon's.
+    VoucherEntry::withCurrentCoo([&](char *coo) { return commands->OpenVoucher(record, coo); });
 }
 
 void TfmCCD::btEnviarTextoClick() {
-    if (printerMissing())
-        return;
-    const QByteArray text = VoucherEntry::documentText(ui->memoTexto->toPlainText());
-    if (text.isEmpty())
-        return;
-    CommandSet *commands = commandSetFor(toolState().ModelCode);
-    if (!commands)
-        return;
-    ui->btEmiteCCD->setEnabled(false);
-    ui->btEnviarTexto->setEnabled(false);
-    repaint();
-    commands->PrintReportLines(text.constData());
     // The window is given back only once the printer has printed the text.
-    commands->WaitPrinterIdle();
-    ui->btEmiteCCD->setEnabled(true);
-    ui->btEnviarTexto->setEnabled(true);
-}
-
-void TfmCCD::btFinalizaCCDClick() {
-    if (printerMissing())
-        return;
-    if (CommandSet *commands = commandSetFor(toolState().ModelCode))
-        commands->CloseReport();
+    sendMemoText(this, ui->memoTexto, {ui->btEmiteCCD, ui->btEnviarTexto}, true);
 }
 
 void TfmCCD::bt2ndViaClick() {

@@ -24,7 +24,6 @@ protected:
 private:
     void btEmiteCCDClick();
     void btEnviarTextoClick();
-    void btFinalizaCCDClick();
     void bt2ndViaClick();
     void proposeCurrentCoo();
 

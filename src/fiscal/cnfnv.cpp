@@ -3,16 +3,15 @@
 #include "app/global.h"
 #include "app/messages.h"
 #include "app/printer_present.h"
+#include "fiscal/document_controls.h"
 #include "fiscal/payment_entry.h"
 #include "fiscal/programming_lists.h"
+#include "fiscal/voucher_entry.h"
 #include "protocol/command_set.h"
 #include "ui_cnfnv.h"
 
-#include <cstring>
-
 namespace {
 const QString AmountMask = QStringLiteral("000.000,00;0;_");
-const QString PercentMask = QStringLiteral("00,00;0;_");
 } // namespace
 
 TfmCNFNV::TfmCNFNV(QWidget *fiscalWindow, QWidget *mainWindow,
@@ -22,15 +21,11 @@ TfmCNFNV::TfmCNFNV(QWidget *fiscalWindow, QWidget *mainWindow,
     ui->setupUi(this);
     setFixedSize(size());
     ui->meValorCNFNV->setMask(AmountMask);
-    ui->meAcresDesc->setMask(AmountMask);
-    applyAdjustmentKind();
-
-    for (QRadioButton *kind : {ui->rbNenhum, ui->rbAcrescimo, ui->rbDesconto})
-        connect(kind, &QRadioButton::toggled, this, [this](bool on) {
-            if (on)
-                applyAdjustmentKind();
-        });
-    connect(ui->rbValor, &QRadioButton::toggled, this, &TfmCNFNV::applyAdjustmentForm);
+    adjustment.emplace(this,
+                       AdjustmentGroup::Controls{ui->rbNenhum, ui->rbAcrescimo, ui->rbDesconto,
+                                                 ui->lbAcresDesc, ui->meAcresDesc, ui->pnAcresDesc2,
+                                                 ui->rbValor, ui->rbPorcentagem},
+                       AmountMask);
     connect(ui->btProceder, &QPushButton::clicked, this, &TfmCNFNV::issueVoucher);
     connect(ui->btLimparPagamento, &QPushButton::clicked, this, &TfmCNFNV::clearVoucher);
     connect(ui->btSair, &QPushButton::clicked, this, &QWidget::hide);
@@ -39,22 +34,8 @@ TfmCNFNV::TfmCNFNV(QWidget *fiscalWindow, QWidget *mainWindow,
 TfmCNFNV::~TfmCNFNV() = default;
 
 void TfmCNFNV::showEvent(QShowEvent *event) {
-    ui->cbCNFNV->clear();
-    ui->cbCNFNV->addItems(lists.totalizers.names);
-    ui->cbCNFNV->setCurrentIndex(ui->cbCNFNV->count() > 0 ? 0 : -1);
+    fillList(ui->cbCNFNV, lists.totalizers);
     ToolWindow::showEvent(event);
-}
-
-void TfmCNFNV::applyAdjustmentKind() {
-    const bool none = ui->rbNenhum->isChecked();
-    ui->lbAcresDesc->setEnabled(!none);
-    ui->meAcresDesc->setEnabled(!none);
-    ui->pnAcresDesc2->setVisible(!none);
-}
-
-void TfmCNFNV::applyAdjustmentForm() {
-    ui->meAcresDesc->setMask(ui->rbValor->isChecked() ? AmountMask : PercentMask);
-    ui->meAcresDesc->setFocus();
 }
 
 void TfmCNFNV::issueVoucher() {
@@ -69,19 +50,12 @@ void TfmCNFNV::issueVoucher() {
                     QStringLiteral("Erro"), MessageButtons::Ok, MessageStyle::Error);
         return;
     }
-    PaymentEntry::VoucherAdjustment adjustment;
-    adjustment.type = ui->rbAcrescimo->isChecked() ? 'A' : ui->rbDesconto->isChecked() ? 'D' : 'N';
-    adjustment.percentage = ui->rbPorcentagem->isChecked();
-    adjustment.digits = ui->meAcresDesc->digits();
-    const VoucherRecord voucher =
-        PaymentEntry::voucherRecord(code, ui->meValorCNFNV->digits(), adjustment);
-
-    char coo[6];
-    const QByteArray current = toolState().CurrentCOO.get().toLatin1().leftJustified(6, '0');
-    std::memcpy(coo, current.constData(), sizeof coo);
-    if (!commands->IssueNonFiscalVoucher(voucher, coo))
+    const VoucherRecord voucher = PaymentEntry::voucherRecord(
+        code, ui->meValorCNFNV->digits(),
+        {adjustment->type(), adjustment->percentage(), QString::fromLatin1(adjustment->digits())});
+    if (!VoucherEntry::withCurrentCoo(
+            [&](char *coo) { return commands->IssueNonFiscalVoucher(voucher, coo); }))
         return; // the printer's message is shown; nothing to pay
-    toolState().CurrentCOO.set(QString::fromLatin1(coo, sizeof coo));
     if (PaymentEntry::isInflowTotalizer(code))
         emit inflowVoucherIssued();
 }

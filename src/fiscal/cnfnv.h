@@ -1,8 +1,10 @@
 #pragma once
 
 #include "app/tool_window.h"
+#include "fiscal/document_controls.h"
 
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class TfmCNFNV;
@@ -26,11 +28,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void applyAdjustmentKind();
-    void applyAdjustmentForm();
     void issueVoucher();
     void clearVoucher();
 
     std::unique_ptr<Ui::TfmCNFNV> ui;
     const ProgrammingLists &lists;
+    std::optional<AdjustmentGroup> adjustment;
 };

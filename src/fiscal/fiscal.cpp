@@ -31,6 +31,16 @@ void showError(const QString &text) {
     showMessage(text, QStringLiteral("Erro"), MessageButtons::Ok, MessageStyle::Error);
 }
 
+// The file dialog of the command macro files: the b2k folder beside the program.
+FileDialogRequest macroFileRequest(const QString &title) {
+    FileDialogRequest request;
+    request.title = title;
+    request.folder = QDir(toolState().ProgramDirectory).filePath(QStringLiteral("b2k"));
+    request.filter = MacroFilter;
+    request.defaultSuffix = MacroSuffix;
+    return request;
+}
+
 } // namespace
 
 TfmFiscal::TfmFiscal(QWidget *mainWindow)
@@ -75,10 +85,6 @@ TfmFiscal::~TfmFiscal() {
 
 void TfmFiscal::setDocumentWindow(const char *buttonName, QWidget *window, bool refreshListsFirst) {
     documents.insert(QLatin1String(buttonName), DocumentWindow{window, refreshListsFirst});
-}
-
-QString TfmFiscal::macroFolder() const {
-    return QDir(toolState().ProgramDirectory).filePath(QStringLiteral("b2k"));
 }
 
 // ---- Showing and hiding ----
@@ -180,11 +186,7 @@ void TfmFiscal::setMacroButtons(bool atRest) {
 void TfmFiscal::macroRec() {
     if (player)
         return;
-    FileDialogRequest request;
-    request.title = QStringLiteral("Gravação de comandos");
-    request.folder = macroFolder();
-    request.filter = MacroFilter;
-    request.defaultSuffix = MacroSuffix;
+    const FileDialogRequest request = macroFileRequest(QStringLiteral("Gravação de comandos"));
     const QString fileName = askSaveFileName(request);
     if (fileName.isEmpty())
         return;
@@ -272,11 +274,7 @@ void TfmFiscal::macroStop() {
 void TfmFiscal::macroPlay() {
     if (printerMissing() || player)
         return;
-    FileDialogRequest request;
-    request.title = QStringLiteral("Arquivo de comandos");
-    request.folder = macroFolder();
-    request.filter = MacroFilter;
-    request.defaultSuffix = MacroSuffix;
+    const FileDialogRequest request = macroFileRequest(QStringLiteral("Arquivo de comandos"));
     const QString fileName = askOpenFileName(request);
     if (fileName.isEmpty())
         return;

@@ -66,8 +66,6 @@ private:
     void loopChanged(const QString &text);
     void sair();
 
-    QString macroFolder() const;
-
     std::unique_ptr<Ui::TfmFiscal> ui;
     ProgrammingLists lists;
     QHash<QString, DocumentWindow> documents;

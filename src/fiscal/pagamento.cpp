@@ -3,6 +3,7 @@
 #include "app/global.h"
 #include "app/messages.h"
 #include "app/printer_present.h"
+#include "fiscal/document_controls.h"
 #include "fiscal/payment_entry.h"
 #include "fiscal/programming_lists.h"
 #include "protocol/command_set.h"
@@ -10,11 +11,6 @@
 
 namespace {
 const QString NoMethods = QStringLiteral("Nenhuma forma de pagamento programada na impressora!");
-
-void fill(QComboBox *box, const CodedList &list) {
-    box->clear();
-    box->addItems(list.names);
-}
 } // namespace
 
 TfmPagamento::TfmPagamento(QWidget *fiscalWindow, QWidget *mainWindow,
@@ -69,14 +65,10 @@ QByteArray TfmPagamento::methodCode(QRadioButton *linkedButton, QComboBox *unlin
 }
 
 void TfmPagamento::fillLists() {
-    fill(ui->cbFPNV, lists.unlinkedPayments);
-    fill(ui->cbFPNV1, lists.unlinkedPayments);
-    fill(ui->cbFPNV2, lists.unlinkedPayments);
-    fill(ui->cbFPV, lists.linkedPayments);
-    fill(ui->cbFPV1, lists.linkedPayments);
-    fill(ui->cbFPV2, lists.linkedPayments);
-    ui->cbFPNV->setCurrentIndex(ui->cbFPNV->count() > 0 ? 0 : -1);
-    ui->cbFPV->setCurrentIndex(ui->cbFPV->count() > 0 ? 0 : -1);
+    for (QComboBox *box : {ui->cbFPNV, ui->cbFPNV1, ui->cbFPNV2})
+        fillList(box, lists.unlinkedPayments);
+    for (QComboBox *box : {ui->cbFPV, ui->cbFPV1, ui->cbFPV2})
+        fillList(box, lists.linkedPayments);
 }
 
 void TfmPagamento::showEvent(QShowEvent *event) {

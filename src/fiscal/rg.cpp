@@ -2,6 +2,7 @@
 
 #include "app/global.h"
 #include "app/printer_present.h"
+#include "fiscal/document_controls.h"
 #include "fiscal/programming_lists.h"
 #include "fiscal/voucher_entry.h"
 #include "protocol/command_set.h"
@@ -9,8 +10,6 @@
 
 #include <QFontDatabase>
 #include <QLayout>
-
-#include <algorithm>
 
 TfmRG::TfmRG(QWidget *fiscalWindow, QWidget *mainWindow, const ProgrammingLists &l)
     : ToolWindow(fiscalWindow, mainWindow, QPoint(10, 25)), ui(std::make_unique<Ui::TfmRG>()),
@@ -21,7 +20,7 @@ TfmRG::TfmRG(QWidget *fiscalWindow, QWidget *mainWindow, const ProgrammingLists 
     ui->memoTexto->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     connect(ui->btEmiteRG, &QPushButton::clicked, this, &TfmRG::btEmiteRGClick);
     connect(ui->btEnviarTexto, &QPushButton::clicked, this, &TfmRG::btEnviarTextoClick);
-    connect(ui->btFinalizaRG, &QPushButton::clicked, this, &TfmRG::btFinalizaRGClick);
+    connect(ui->btFinalizaRG, &QPushButton::clicked, this, &closeReport);
     connect(ui->btLimpar, &QPushButton::clicked, ui->memoTexto, &QPlainTextEdit::clear);
     connect(ui->btSair, &QPushButton::clicked, this, &QWidget::hide);
 }
@@ -33,9 +32,7 @@ void TfmRG::showEvent(QShowEvent *event) {
     const bool named = toolState().ModelCode == ModelB;
     ui->lbRG->setVisible(named);
     ui->cbRG->setVisible(named);
-    ui->cbRG->clear();
-    ui->cbRG->addItems(lists.reports.names);
-    ui->cbRG->setCurrentIndex(ui->cbRG->count() > 0 ? 0 : -1);
+    fillList(ui->cbRG, lists.reports);
     layout()->activate(); // the memo takes the room of a hidden list at once
     ToolWindow::showEvent(event);
 }
@@ -59,36 +56,14 @@ void TfmRG::btEmiteRGClick() {
     // The number of the chosen name, not its position in the sorted list.
     const QByteArray report = lists.reports.codeAt(ui->cbRG->currentIndex()).leftJustified(2, '0');
     setSendingButtonsEnabled(false);
-    char coo[6];
-    const QByteArray current = VoucherEntry::digitField(toolState().CurrentCOO.get(), 6);
-    std::copy(current.begin(), current.end(), coo);
-    const bool opened = commands->OpenManagementReport(report.constData(), coo);
-    if (opened) {
-        toolState().CurrentCOO.set(QString::fromLatin1(coo, 6));
-        // Model A prints the report's opening before it takes the first line.
-        if (model == ModelA)
-            commands->WaitPrinterIdle();
-    }
+    const bool opened = VoucherEntry::withCurrentCoo(
+        [&](char *coo) { return commands->OpenManagementReport(report.constData(), coo); });
+    // Model A prints the report's opening before it takes the first line.
+    if (opened && model == ModelA)
+        commands->WaitPrinterIdle();
     setSendingButtonsEnabled(true);
 }
 
 void TfmRG::btEnviarTextoClick() {
-    if (printerMissing())
-        return;
-    const QByteArray text = VoucherEntry::documentText(ui->memoTexto->toPlainText());
-    if (text.isEmpty())
-        return;
-    CommandSet *commands = commandSetFor(toolState().ModelCode);
-    if (!commands)
-        return;
-    setSendingButtonsEnabled(false);
-    commands->PrintReportLines(text.constData());
-    setSendingButtonsEnabled(true);
-}
-
-void TfmRG::btFinalizaRGClick() {
-    if (printerMissing())
-        return;
-    if (CommandSet *commands = commandSetFor(toolState().ModelCode))
-        commands->CloseReport();
+    sendMemoText(this, ui->memoTexto, {ui->btEmiteRG, ui->btEnviarTexto}, false);
 }

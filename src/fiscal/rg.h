@@ -23,7 +23,6 @@ protected:
 private:
     void btEmiteRGClick();
     void btEnviarTextoClick();
-    void btFinalizaRGClick();
     // "Emitir" and "Enviar Texto" stay disabled while the printer works on either.
     void setSendingButtonsEnabled(bool enabled);
 

@@ -1,22 +1,7 @@
 #include "fiscal/thread_macro_play.h"
 
-#include "app/clock.h"
 #include "link/serial_new.h"
 #include "protocol/command_set.h"
-
-#include <QCoreApplication>
-
-namespace {
-
-void runOnUiThread(const std::function<void()> &step) {
-    QCoreApplication *app = QCoreApplication::instance();
-    if (!app || Clock::onUiThread())
-        step();
-    else
-        QMetaObject::invokeMethod(app, step, Qt::BlockingQueuedConnection);
-}
-
-} // namespace
 
 ThreadMacroPlay::ThreadMacroPlay(uint32_t modelCode, QByteArray macro, int count, View v)
     : model(modelCode), data(std::move(macro)), passes(count), view(std::move(v)) {
@@ -26,14 +11,7 @@ ThreadMacroPlay::~ThreadMacroPlay() {
     terminateAndWait();
 }
 
-void ThreadMacroPlay::terminateAndWait() {
-    requestInterruption();
-    if (isRunning())
-        finishedEvent.wait();
-    wait();
-}
-
-void ThreadMacroPlay::run() {
+void ThreadMacroPlay::work() {
     MacroPlayer::Hooks hooks;
     hooks.stopRequested = [this] { return isInterruptionRequested(); };
     hooks.refused = [this](const QByteArray &answer) {
@@ -52,5 +30,4 @@ void ThreadMacroPlay::run() {
     end = player.play(data, passes);
     sent = player.framesSent();
     data.clear(); // the file's data is released as soon as it has been played
-    finishedEvent.set();
 }

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "app/condition.h"
+#include "app/worker_thread.h"
 #include "fiscal/macro_player.h"
 
 #include <QByteArray>
-#include <QThread>
 
 #include <atomic>
 #include <functional>
@@ -12,7 +11,7 @@
 // Plays a command macro on its own thread (MacroPlayer), so that the fiscal window stays
 // usable for its Stop button. The refusal question and the count of passes left are run on
 // the window thread while this thread waits for them.
-class ThreadMacroPlay : public QThread {
+class ThreadMacroPlay : public WorkerThread {
 public:
     struct View {
         // The printer refused a frame: show the error and ask whether to go on.
@@ -23,16 +22,14 @@ public:
     ~ThreadMacroPlay() override;
 
     // Asks the player to end (it ends at its next frame, retry or idle wait); does not wait.
+    // terminateAndWait() also waits for the end.
     void requestStop() { requestInterruption(); }
-    // Asks it to end and waits until it has; on the window thread the wait keeps serving the
-    // steps that the player runs there.
-    void terminateAndWait();
 
     MacroPlayer::End outcome() const { return end.load(); }
     int framesSent() const { return sent.load(); }
 
 protected:
-    void run() override;
+    void work() override;
 
 private:
     uint32_t model;
@@ -41,5 +38,4 @@ private:
     View view;
     std::atomic<MacroPlayer::End> end{MacroPlayer::End::Stopped};
     std::atomic<int> sent{0};
-    Event finishedEvent;
 };

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "app/tool_window.h"
+#include "fiscal/document_controls.h"
 
 #include <QByteArray>
 
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class TfmTotalizacao;
@@ -24,9 +26,8 @@ signals:
     void subtotalReceived(const QByteArray &subtotal);
 
 private:
-    void applyAdjustmentKind();
-    void applyAdjustmentForm();
     void send();
 
     std::unique_ptr<Ui::TfmTotalizacao> ui;
+    std::optional<AdjustmentGroup> adjustment;
 };

@@ -3,6 +3,7 @@
 #include "app/global.h"
 #include "app/messages.h"
 #include "app/printer_present.h"
+#include "fiscal/document_controls.h"
 #include "fiscal/item_entry.h"
 #include "fiscal/programming_lists.h"
 #include "protocol/command_set.h"
@@ -21,12 +22,6 @@ template <class Slot> void onChecked(QRadioButton *button, TfmVendaItem *window,
         if (on)
             (window->*slot)();
     });
-}
-
-char adjustmentType(const QRadioButton *surcharge, const QRadioButton *discount) {
-    if (surcharge->isChecked())
-        return 'A';
-    return discount->isChecked() ? 'D' : 'N';
 }
 
 } // namespace
@@ -48,11 +43,19 @@ TfmVendaItem::TfmVendaItem(QWidget *fiscalWindow, QWidget *mainWindow,
 
     ui->meValor->setMask(ItemEntry::PriceOneLineMask);
     ui->meQuantidade->setMask(ItemEntry::QuantityWholeMask);
-    ui->meAcresDesc->setMask(ItemEntry::AdjustmentValueMask);
-    ui->meAcresDesc2->setMask(ItemEntry::AdjustmentValueMask);
     ui->cbSTISSQN->hide();
-    applyAdjustmentKind();
-    applyAdjustmentKind2();
+    adjustment.emplace(this,
+                       AdjustmentGroup::Controls{ui->rbNenhum, ui->rbAcrescimo, ui->rbDesconto,
+                                                 ui->lbAcresDesc, ui->meAcresDesc, ui->pnAcresDesc2,
+                                                 ui->rbValor, ui->rbPorcentagem},
+                       ItemEntry::AdjustmentValueMask,
+                       [this](bool adjusted) { applyModelAdjustmentRule(adjusted); });
+    soldItemAdjustment.emplace(this,
+                               AdjustmentGroup::Controls{ui->rbNenhum2, ui->rbAcrescimo2,
+                                                         ui->rbDesconto2, ui->lbAcresDesc2,
+                                                         ui->meAcresDesc2, ui->pnAcresDesc4,
+                                                         ui->rbValor2, ui->rbPorcentagem2},
+                               ItemEntry::AdjustmentValueMask);
 
     onChecked(ui->rbDesc1L, this, &TfmVendaItem::applyDescriptionMode);
     onChecked(ui->rbDescCompleta, this, &TfmVendaItem::applyDescriptionMode);
@@ -60,14 +63,6 @@ TfmVendaItem::TfmVendaItem(QWidget *fiscalWindow, QWidget *mainWindow,
     onChecked(ui->rbDecimal, this, &TfmVendaItem::applyQuantityKind);
     onChecked(ui->rbICMS, this, &TfmVendaItem::applyTaxList);
     onChecked(ui->rbVinc, this, &TfmVendaItem::applyTaxList);
-    for (QRadioButton *kind : {ui->rbNenhum, ui->rbAcrescimo, ui->rbDesconto})
-        onChecked(kind, this, &TfmVendaItem::applyAdjustmentKind);
-    onChecked(ui->rbValor, this, &TfmVendaItem::applyAdjustmentForm);
-    onChecked(ui->rbPorcentagem, this, &TfmVendaItem::applyAdjustmentForm);
-    for (QRadioButton *kind : {ui->rbNenhum2, ui->rbAcrescimo2, ui->rbDesconto2})
-        onChecked(kind, this, &TfmVendaItem::applyAdjustmentKind2);
-    onChecked(ui->rbValor2, this, &TfmVendaItem::applyAdjustmentForm2);
-    onChecked(ui->rbPorcentagem2, this, &TfmVendaItem::applyAdjustmentForm2);
 
     connect(ui->btProceder, &QPushButton::clicked, this, &TfmVendaItem::sell);
     connect(ui->btEnviarAcreDescItem, &QPushButton::clicked, this, &TfmVendaItem::adjustSoldItem);
@@ -103,7 +98,7 @@ void TfmVendaItem::showEvent(QShowEvent *event) {
     applyTaxList();
     // The adjustment choices kept from the last opening may have been made for the other
     // model: model A's item sale takes a percentage only.
-    applyAdjustmentKind();
+    adjustment->applyKind();
     applyDescriptionMode(); // zeroes the price and the quantity, focuses the code
 }
 
@@ -148,11 +143,7 @@ void TfmVendaItem::applyTaxList() {
     (icms ? ui->cbSTICMS : ui->cbSTISSQN)->setFocus();
 }
 
-void TfmVendaItem::applyAdjustmentKind() {
-    const bool adjusted = !ui->rbNenhum->isChecked();
-    ui->meAcresDesc->setEnabled(adjusted);
-    ui->lbAcresDesc->setEnabled(adjusted);
-    ui->pnAcresDesc2->setVisible(adjusted);
+void TfmVendaItem::applyModelAdjustmentRule(bool adjusted) {
     if (!adjusted)
         return;
     if (modelA()) {
@@ -164,25 +155,6 @@ void TfmVendaItem::applyAdjustmentKind() {
         ui->rbValor->setEnabled(true);
         ui->pnAcresDesc2->setEnabled(true);
     }
-}
-
-void TfmVendaItem::applyAdjustmentForm() {
-    ui->meAcresDesc->setMask(ui->rbValor->isChecked() ? ItemEntry::AdjustmentValueMask
-                                                      : ItemEntry::PercentageMask);
-    ui->meAcresDesc->setFocus();
-}
-
-void TfmVendaItem::applyAdjustmentKind2() {
-    const bool adjusted = !ui->rbNenhum2->isChecked();
-    ui->meAcresDesc2->setEnabled(adjusted);
-    ui->lbAcresDesc2->setEnabled(adjusted);
-    ui->pnAcresDesc4->setVisible(adjusted);
-}
-
-void TfmVendaItem::applyAdjustmentForm2() {
-    ui->meAcresDesc2->setMask(ui->rbValor2->isChecked() ? ItemEntry::AdjustmentValueMask
-                                                        : ItemEntry::PercentageMask);
-    ui->meAcresDesc2->setFocus();
 }
 
 void TfmVendaItem::sell() {
@@ -211,9 +183,9 @@ void TfmVendaItem::sell() {
     sale.quantity = ui->meQuantidade->digitBytes();
     sale.unit = ui->cbUnidade->currentText();
     sale.decimalQuantity = sale.oneLine && ui->rbDecimal->isChecked();
-    sale.adjustmentType = adjustmentType(ui->rbAcrescimo, ui->rbDesconto);
-    sale.percentage = ui->rbPorcentagem->isChecked();
-    sale.adjustment = ui->meAcresDesc->digitBytes();
+    sale.adjustmentType = adjustment->type();
+    sale.percentage = adjustment->percentage();
+    sale.adjustment = adjustment->digits();
     // The printer's answer is shown by the command itself; the form stays for the next item.
     commands->SellItem(ItemEntry::saleRecord(sale));
 }
@@ -226,9 +198,9 @@ void TfmVendaItem::adjustSoldItem() {
         return;
     const QByteArray item = ItemEntry::paddedNumber(ui->meItem->text(), 3);
     ui->meItem->setText(QString::fromLatin1(item));
-    commands->AdjustItem(ItemEntry::adjustmentRecord(
-        item, adjustmentType(ui->rbAcrescimo2, ui->rbDesconto2), ui->rbPorcentagem2->isChecked(),
-        ui->meAcresDesc2->digitBytes()));
+    commands->AdjustItem(ItemEntry::adjustmentRecord(item, soldItemAdjustment->type(),
+                                                     soldItemAdjustment->percentage(),
+                                                     soldItemAdjustment->digits()));
 }
 
 void TfmVendaItem::clearSale() {

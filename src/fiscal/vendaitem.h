@@ -1,8 +1,10 @@
 #pragma once
 
 #include "app/tool_window.h"
+#include "fiscal/document_controls.h"
 
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class TfmVendaItem;
@@ -28,10 +30,8 @@ private:
     void applyDescriptionMode();
     void applyQuantityKind();
     void applyTaxList();
-    void applyAdjustmentKind();
-    void applyAdjustmentForm();
-    void applyAdjustmentKind2();
-    void applyAdjustmentForm2();
+    // Model A's item sale takes a percentage only; model B offers a value too.
+    void applyModelAdjustmentRule(bool adjusted);
     void selectFirstTaxRates();
     void sell();
     void adjustSoldItem();
@@ -39,4 +39,6 @@ private:
 
     std::unique_ptr<Ui::TfmVendaItem> ui;
     const ProgrammingLists &lists;
+    std::optional<AdjustmentGroup> adjustment;         // the sale's, first tab
+    std::optional<AdjustmentGroup> soldItemAdjustment; // the adjust tab's
 };

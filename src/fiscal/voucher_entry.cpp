@@ -29,6 +29,15 @@ QByteArray digitField(const QString &text, int width) {
     return digits.right(width).rightJustified(width, '0');
 }
 
+bool withCurrentCoo(const std::function<bool(char *coo)> &open) {
+    char coo[6];
+    std::memcpy(coo, digitField(toolState().CurrentCOO.get(), 6).constData(), sizeof coo);
+    if (!open(coo))
+        return false;
+    toolState().CurrentCOO.set(QString::fromLatin1(coo, sizeof coo));
+    return true;
+}
+
 Problem fillLinkedVoucher(uint32_t modelCode, const ProgrammingLists &lists, int index,
                           const QString &coo, const QString &amountDigits,
                           LinkedVoucherRecord &record) {

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 // What the management report, credit/debit voucher and authentication windows send, worked
 // out from what the user typed and chose, without any widget.
@@ -24,6 +25,11 @@ QString problemText(Problem problem);
 // The digits of `text` as a field of `width` digits: right-aligned and zero-padded, the
 // rightmost `width` kept when there are more ("123" -> "000123").
 QByteArray digitField(const QString &text, int width);
+
+// Runs `open`, a command that opens a document and writes the document's COO into the six
+// characters it is given, starting from CurrentCOO; when the printer accepted it, that COO
+// becomes CurrentCOO, the document that a cancellation or a voucher refers to next.
+bool withCurrentCoo(const std::function<bool(char *coo)> &open);
 
 // Fills `record` (zeroed first) for OpenVoucher: the linked payment method at `index` of the
 // lists (-1: the first), the coupon's COO and the 12 amount digits; on model A also the letter

@@ -1,6 +1,7 @@
 #include "maintenance/intervention.h"
 
 #include "app/global.h"
+#include "link/erros.h"
 #include "protocol/command_set.h"
 
 #include <cstring>
@@ -9,8 +10,15 @@ namespace Intervention {
 
 bool run(CommandSet &commands, const Request &request, ClicheRecord &cliche) {
     std::memset(&cliche, 0, sizeof cliche);
-    if (!commands.ReadCliche(cliche))
+    if (!commands.ReadCliche(cliche)) {
+        // Both models show a refusal, and model A a silent printer too; model B leaves a
+        // silent printer to the caller. A status poll tells the two apart: when it gets no
+        // answer either, the printer is silent, and the user is told so.
+        StatusRecord status;
+        if (toolState().ModelCode == ModelB && !commands.ReadStatus(status))
+            showNoAnswer();
         return false;
+    }
     const bool daylightSaving = commands.IsDaylightSavingTime();
 
     if (request.clearProgramming) {

@@ -1,9 +1,9 @@
 #include "maintenance/usr_file.h"
 
+#include "app/file_replace.h"
 #include "link/codepage.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace UserFile {
 namespace {
@@ -74,27 +74,7 @@ Reading read(const QByteArray &bytes, const QString &printerSerial) {
 }
 
 bool writeReplacing(const QString &path, const QByteArray &data, QString *error) {
-    QSaveFile file(path);
-    // Where no temporary file can be made beside the target, nothing is written rather than
-    // the file overwritten in place.
-    file.setDirectWriteFallback(false);
-    bool written = file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-    // A write that the system cut short (a full disk, a size limit) is only seen when the
-    // buffer goes out, and the commit would still give the short file the name: the bytes
-    // are flushed and counted before it.
-    written = written && file.flush() && file.size() == data.size();
-    if (!written) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeFileReplacing(path, data, error);
 }
 
 QByteArray readForImport(const QString &path, bool &ok) {

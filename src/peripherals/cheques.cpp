@@ -172,8 +172,10 @@ void TfmCheques::btImprimirClick() {
 }
 
 void TfmCheques::threadEnded() {
-    if (!thread || !thread->isFinished())
+    if (!thread)
         return;
+    // `finished` comes from the thread just before it ends; its last step is a moment away.
+    thread->wait();
     delete thread;
     thread = nullptr;
     ui->btImprimir->setEnabled(true);

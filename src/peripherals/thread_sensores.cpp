@@ -3,9 +3,8 @@
 #include "app/clock.h"
 #include "app/global.h"
 #include "app/named_event.h"
+#include "app/worker_thread.h"
 #include "link/serial_new.h"
-
-#include <QCoreApplication>
 
 #include <cstring>
 
@@ -14,13 +13,6 @@ ThreadSensores::ThreadSensores(Link &l, SensorsView *v) : link(l), view(v) {
 
 ThreadSensores::~ThreadSensores() {
     terminateAndWait();
-}
-
-void ThreadSensores::terminateAndWait() {
-    requestInterruption();
-    if (isRunning())
-        finishedEvent.wait();
-    wait();
 }
 
 void ThreadSensores::send(const QByteArray &frame) {
@@ -54,15 +46,10 @@ void ThreadSensores::pass(uint32_t model) {
     PaperLow = read.paperLow;
     if (!view)
         return;
-    QCoreApplication *app = QCoreApplication::instance();
-    if (!app || Clock::onUiThread())
-        view->ShowSensors(read);
-    else
-        QMetaObject::invokeMethod(
-            app, [this, read] { view->ShowSensors(read); }, Qt::BlockingQueuedConnection);
+    runOnUiThread([&] { view->ShowSensors(read); });
 }
 
-void ThreadSensores::run() {
+void ThreadSensores::work() {
     ConfiguracaoEvent().wait();
     SerialEvent().reset();
     while (!isInterruptionRequested()) {
@@ -74,5 +61,4 @@ void ThreadSensores::run() {
         pass(model);
     }
     SerialEvent().set();
-    finishedEvent.set();
 }

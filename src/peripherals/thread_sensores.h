@@ -1,9 +1,7 @@
 #pragma once
 
-#include "app/condition.h"
+#include "app/worker_thread.h"
 #include "peripherals/sensor_lights.h"
-
-#include <QThread>
 
 #include <atomic>
 #include <cstdint>
@@ -20,16 +18,13 @@ public:
 // Polls the printer's sensors while the sensors window is shown, and opens the cash drawer
 // when asked. It keeps out of the identification thread's way through the two named events:
 // it starts polling only once no identification is in progress (Configuracao set) and holds
-// Serial reset while it polls, so that no identification starts meanwhile.
-class ThreadSensores : public QThread {
+// Serial reset while it polls, so that no identification starts meanwhile. Ending it
+// (terminateAndWait) lasts up to the end of an identification in progress when the thread has
+// not begun to poll yet.
+class ThreadSensores : public WorkerThread {
 public:
     ThreadSensores(Link &link, SensorsView *view);
     ~ThreadSensores() override;
-
-    // Asks the thread to end and waits until it has. On the UI thread the wait keeps serving
-    // the steps the thread runs there, so it cannot block on them. Lasts up to the end of an
-    // identification in progress when the thread has not begun to poll yet.
-    void terminateAndWait();
 
     // "Acionar Gaveta": the drawer opens at the start of the next pass. Presses within one
     // pass open it once.
@@ -40,7 +35,7 @@ public:
     std::atomic<uint8_t> DrawerRequest{0};
 
 protected:
-    void run() override;
+    void work() override;
 
 private:
     void send(const QByteArray &frame);
@@ -48,5 +43,4 @@ private:
 
     Link &link;
     SensorsView *view;
-    Event finishedEvent;
 };

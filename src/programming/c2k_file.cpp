@@ -1,7 +1,10 @@
 #include "programming/c2k_file.h"
 
+#include "app/file_replace.h"
 #include "link/codepage.h"
 #include "programming/rtf_reader.h"
+
+#include <QDir>
 
 #include <array>
 #include <cstring>
@@ -20,7 +23,19 @@ QString headerTooLong(int length) {
         .arg(length)
         .arg(HeaderLimit::Saved);
 }
+
+QString notSaved(const QString &path, const QString &reason) {
+    QString text = QStringLiteral("Não foi possível gravar o arquivo\r\n%1")
+                       .arg(QDir::toNativeSeparators(path));
+    if (!reason.isEmpty())
+        text += QStringLiteral("\r\n(%1)").arg(reason);
+    return text + QStringLiteral("\r\nUm arquivo anterior com esse nome foi mantido como estava.");
+}
 } // namespace C2kText
+
+bool writeC2kFile(const QString &path, const QByteArray &data, QString *error) {
+    return writeFileReplacing(path, data, error);
+}
 
 namespace {
 

@@ -69,6 +69,8 @@ extern const QString Malformed;
 QString headerTooLong(int length);
 // writeC2k refuses a model code other than 1 or 2, caption "Erro".
 extern const QString NoModel;
+// writeC2kFile could not write `path` for `reason`; the earlier file is kept. Caption "Erro".
+QString notSaved(const QString &path, const QString &reason);
 } // namespace C2kText
 
 // "MV4700" for model B (1), "MV210" for model A (2), empty otherwise.
@@ -93,6 +95,11 @@ QString c2kModelName(uint32_t model);
 // On refusal (also for a model code other than 1 or 2) the result is empty and `refusal`
 // receives the message.
 QByteArray writeC2k(uint32_t model, const ProgrammingTables &tables, QString *refusal = nullptr);
+
+// Saves the bytes of writeC2k as `path`: they go to a temporary file beside it, which takes the
+// name only once it is whole, so a failed save (no permission, a full disk) leaves the file
+// that was there byte for byte as it was. False, with the system's reason in `error`, then.
+bool writeC2kFile(const QString &path, const QByteArray &data, QString *error = nullptr);
 
 // What a file's fixed part says, checked against the data's length.
 struct C2kFileInfo {

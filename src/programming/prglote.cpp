@@ -1080,11 +1080,10 @@ void TfmPrgLote::save() {
     const QString name = askSaveFileName(configurationDialog(workingFolder));
     if (name.isEmpty())
         return;
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size()) {
-        showMessage(QStringLiteral("Não foi possível gravar o arquivo\r\n%1").arg(name),
-                    ErrorCaption, MessageButtons::Ok, MessageStyle::Error);
-    }
+    QString reason;
+    if (!writeC2kFile(name, data, &reason))
+        showMessage(C2kText::notSaved(name, reason), ErrorCaption, MessageButtons::Ok,
+                    MessageStyle::Error);
 }
 
 void TfmPrgLote::import() {

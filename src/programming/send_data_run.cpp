@@ -1,5 +1,6 @@
 #include "programming/send_data_run.h"
 
+#include "app/file_replace.h"
 #include "app/global.h"
 #include "app/messages.h"
 #include "programming/c2k_file.h"
@@ -35,7 +36,8 @@ QString headerTooLong(int length) {
 }
 
 QString copyNotWritten(const QString &path) {
-    return QStringLiteral("Não foi possível gravar o arquivo\r\n%1")
+    return QStringLiteral("Não foi possível gravar o arquivo\r\n%1\r\n"
+                          "Um arquivo anterior com esse nome foi mantido como estava.")
         .arg(QDir::toNativeSeparators(path));
 }
 } // namespace SendDataText
@@ -346,15 +348,11 @@ SendDataResult runSendData(const SendDataRequest &request, CommandSet *commands,
         const QString path =
             QDir(request.workingFolder.isEmpty() ? QDir::currentPath() : request.workingFolder)
                 .filePath(serialCopyName(request.model, request.serial));
-        QFile copy(path);
-        if (copy.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-            copy.write(image) == image.size() && copy.flush()) {
-            copy.close();
+        // An earlier copy of the same printer stays whole when this one cannot be written.
+        if (writeFileReplacing(path, image))
             result.copyPath = path;
-        } else {
-            copy.close();
+        else
             tell(SendDataText::copyNotWritten(path), Error);
-        }
     }
     return result;
 }

@@ -1,9 +1,12 @@
 #include "reports/fiscal_memory.h"
 
+#include "app/file_replace.h"
+
 #include "app/global.h"
 #include "app/messages.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cctype>
@@ -24,6 +27,15 @@ void showWriteError(const QString &fileName, const QString &reason) {
                   .arg(QDir::toNativeSeparators(fileName), reason));
 }
 
+// "mf.txt" -> "mf.incompleta.txt": where a reading that ended early is kept.
+QString incompleteFileName(const QString &chosen) {
+    const QFileInfo info(chosen);
+    const QString suffix = info.suffix();
+    const QString base = suffix.isEmpty() ? info.fileName() : info.completeBaseName();
+    return info.dir().filePath(base + QStringLiteral(".incompleta") +
+                               (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix));
+}
+
 Result readToFile(CommandSet &commands, const QByteArray &start, const QByteArray &end,
                   char destination, const Progress &progress) {
     Result result;
@@ -40,6 +52,7 @@ Result readToFile(CommandSet &commands, const QByteArray &start, const QByteArra
         return result;
     }
     bool writeFailed = false;
+    QByteArray arrived; // kept aside for a reading that ends early (see below)
     CommandSet::ReadingEnd how = CommandSet::ReadingEnd::Failed;
     commands.ReadFiscalMemory(
         start.constData(), end.constData(), destination,
@@ -47,6 +60,7 @@ Result readToFile(CommandSet &commands, const QByteArray &start, const QByteArra
             // Runs while the link is held: no message here, only note what happened.
             result.bytesReceived = received;
             result.textBytes += text.size();
+            arrived += text;
             // Each chunk goes out at once, so that a full disk shows in the flush rather than
             // slipping past the final commit.
             if (!writeFailed && (file.write(text) != text.size() || !file.flush()))
@@ -70,8 +84,24 @@ Result readToFile(CommandSet &commands, const QByteArray &start, const QByteArra
                                      "Nenhum arquivo foi gravado."));
             return result;
         }
+        // A reading the printer broke off never takes the chosen file's place (an earlier
+        // reading there stays as it was); what arrived goes beside it, under a name that says
+        // it is incomplete.
+        file.cancelWriting();
         result.outcome = Outcome::Incomplete;
-        break;
+        result.fileName = incompleteFileName(result.fileName);
+        if (QString reason; !writeFileReplacing(result.fileName, arrived, &reason)) {
+            result.outcome = Outcome::WriteFailed;
+            showWriteError(result.fileName, reason);
+            return result;
+        }
+        showMessage(QStringLiteral("A leitura da memória fiscal terminou incompleta: a impressora "
+                                   "parou de enviar dados.\r\n"
+                                   "O que foi recebido (%1 bytes) foi gravado em\r\n%2")
+                        .arg(result.textBytes)
+                        .arg(QDir::toNativeSeparators(result.fileName)),
+                    QStringLiteral("Aviso"), MessageButtons::Ok, MessageStyle::Warning);
+        return result;
     case CommandSet::ReadingEnd::Complete:
         result.outcome = Outcome::Saved;
         break;
@@ -83,12 +113,6 @@ Result readToFile(CommandSet &commands, const QByteArray &start, const QByteArra
         showWriteError(result.fileName, reason);
         return result;
     }
-    if (result.outcome == Outcome::Incomplete)
-        showMessage(QStringLiteral("A leitura da memória fiscal terminou incompleta: a impressora "
-                                   "parou de enviar dados.\r\n"
-                                   "O arquivo contém apenas o que foi recebido (%1 bytes).")
-                        .arg(result.textBytes),
-                    QStringLiteral("Aviso"), MessageButtons::Ok, MessageStyle::Warning);
     return result;
 }
 } // namespace

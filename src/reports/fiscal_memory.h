@@ -41,7 +41,7 @@ enum class Outcome {
     Printed,         // the printer printed the reading and became idle again
     Saved,           // the whole report is in the file
     Cancelled,       // the user cancelled the file dialog; nothing was sent
-    Incomplete,      // the printer stopped sending: the file holds what arrived
+    Incomplete,      // the printer stopped sending: what arrived is beside the chosen file
     NothingReceived, // the printer sent no text; no file was written
     Refused,         // the printer refused the reading; no file was written
     WriteFailed      // the file could not be created or written; it was left as it was

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <atomic>
 #include <thread>
 
 class TestQtMessages : public QObject {
@@ -40,7 +41,7 @@ private slots:
         QtMessages messages;
         answerWith(QStringLiteral("Sim"));
         MessageAnswer answer = MessageAnswer::Ok;
-        bool done = false;
+        std::atomic<bool> done = false; // polled here while the worker sets it
         std::thread worker([&] {
             answer =
                 messages.show({QStringLiteral("Confirma a Redução Z?"), QStringLiteral("Atenção"),

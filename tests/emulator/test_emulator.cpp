@@ -1,61 +1,19 @@
 // The emulator as the tool meets it: answers at the positions the tool reads, status digits
 // that say what the printer's state is, refusals, and the cutting of a byte stream into frames.
 
-#include "printer.h"
+#include "support/emulator_bench.h"
 
 #include <QTest>
 
-#include <memory>
-
-using emu::Model;
-using emu::Printer;
+using namespace emubench;
 
 namespace {
-
-const QByteArray End("\xFF\r", 2);
-
-QByteArray esc(int code) {
-    return QByteArray("\x1B") + char(code);
-}
-QByteArray gs(int code) {
-    return QByteArray("\x1D") + char(code);
-}
-
-Model modelOf(const QString &name) {
-    return name == QLatin1String("A") ? Model::A : Model::B;
-}
-
-// The poll the tool sends to the given model.
-QByteArray statusPoll(Model model) {
-    return model == Model::A ? gs(0xFF) : gs(0x05);
-}
-
-std::unique_ptr<Printer> makePrinter(Model model) {
-    return model == Model::A ? Printer::create(model, {"21000123", "1.22", "0007"})
-                             : Printer::create(model, {"47000456", "1.05", "0042"});
-}
-
-// Everything the printer sends for these replies, as the line carries it.
-QByteArray wire(const std::vector<emu::Reply> &replies) {
-    QByteArray bytes;
-    for (const emu::Reply &reply : replies) {
-        for (const emu::Segment &segment : reply)
-            bytes += segment.bytes;
-    }
-    return bytes;
-}
 
 int answered(const std::vector<emu::Reply> &replies) {
     int count = 0;
     for (const emu::Reply &reply : replies)
         count += wire({reply}).isEmpty() ? 0 : 1;
     return count;
-}
-
-// Status digit at an answer position, read as the tool reads it.
-int digitAt(const QByteArray &answer, int position) {
-    const char c = answer.at(position);
-    return c <= '9' ? c - '0' : c - '7';
 }
 
 } // namespace

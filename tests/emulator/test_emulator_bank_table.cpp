@@ -3,7 +3,7 @@
 // codes when it is not a table it can hold.
 
 #include "bank_table.h"
-#include "printer.h"
+#include "support/emulator_bench.h"
 
 #include <QFile>
 #include <QTest>
@@ -11,20 +11,12 @@
 using emu::BankLayout;
 using emu::Model;
 using emu::Printer;
+using emubench::wire;
 namespace BankTable = emu::BankTable;
 
 namespace {
 
 const QByteArray Accepted = QByteArray(":R0000\xFF\r", 8);
-
-QByteArray wire(const std::vector<emu::Reply> &replies) {
-    QByteArray bytes;
-    for (const emu::Reply &reply : replies) {
-        for (const emu::Segment &segment : reply)
-            bytes += segment.bytes;
-    }
-    return bytes;
-}
 
 QByteArray refusal(const QByteArray &code) {
     return ":R" + code + "00\xFF\r";

@@ -4,64 +4,28 @@
 // are built by hand, byte by byte, as the tool lays them out for each model.
 
 #include "link/emulator_transport.h"
-#include "printer.h"
 #include "pty_host.h"
+#include "support/emulator_bench.h"
 
-#include <QElapsedTimer>
 #include <QMap>
 #include <QTest>
 
 #include <atomic>
 #include <chrono>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
 #include <thread>
-#include <unistd.h>
 
 using emu::DocumentKind;
-using emu::Model;
-using emu::Printer;
+using namespace emubench;
 
 namespace {
 
-const QByteArray End("\xFF\r", 2);
 const QByteArray Ff("\xFF", 1);
 const QByteArray Can("\x18", 1);
 
-QByteArray esc(int code) {
-    return QByteArray("\x1B") + char(code);
-}
-QByteArray pad(const QByteArray &text, int width) {
-    return text.left(width).leftJustified(width, ' ');
-}
 QByteArray num(qint64 value, int width) {
     return QByteArray::number(value).rightJustified(width, '0');
 }
-Model modelOf(const QString &name) {
-    return name == QLatin1String("A") ? Model::A : Model::B;
-}
-bool isA(Model m) {
-    return m == Model::A;
-}
 
-QByteArray wire(const std::vector<emu::Reply> &replies) {
-    QByteArray bytes;
-    for (const emu::Reply &reply : replies)
-        for (const emu::Segment &segment : reply)
-            bytes += segment.bytes;
-    return bytes;
-}
-
-// "ok" when the tool's check accepts the answer, else the error code it shows.
-QByteArray outcome(Model m, const QByteArray &answer) {
-    if (!answer.startsWith(':') || !answer.endsWith(End))
-        return "no answer";
-    if (isA(m))
-        return answer.startsWith(":E") ? answer.mid(2, 2) : "ok";
-    return answer.mid(2, 2) == "00" ? "ok" : answer.mid(2, 2);
-}
 // The data the tool reads: the COO (6 digits) and the subtotal or balance (12 digits).
 QByteArray cooOf(Model m, const QByteArray &answer) {
     return answer.mid(isA(m) ? 2 : 6, 6);
@@ -175,13 +139,6 @@ QByteArray closeReport(Model m) {
 QByteArray authenticate() {
     return esc('Y') + "Texto Autent." + '\n';
 }
-QByteArray readingX(Model m) {
-    return esc(isA(m) ? 0xCF : 0xFA);
-}
-QByteArray reductionZ(Printer &p) {
-    return esc(isA(p.model()) ? 0xD0 : 0xFC) + p.printerClock().toString("ddMMyyHHmmss").toLatin1();
-}
-
 // ---- The bench ----
 
 QByteArray send(Printer &p, const QByteArray &frame) {
@@ -191,11 +148,6 @@ QByteArray sent(Printer &p, const QByteArray &frame) {
     return outcome(p.model(), send(p, frame));
 }
 
-int statusDigit(Printer &p, int position) {
-    const QByteArray poll = isA(p.model()) ? QByteArray("\x1D\xFF", 2) : QByteArray("\x1D\x05");
-    const char d = send(p, poll).at(position);
-    return d <= '9' ? d - '0' : d - '7';
-}
 // Model A: s4 bit 2 "CF aberto", bit 3 "RG aberto"; model B: s7 bit 0 coupon, bit 3 report.
 bool couponLight(Printer &p) {
     return isA(p.model()) ? statusDigit(p, 4) & 4 : statusDigit(p, 7) & 1;
@@ -208,10 +160,8 @@ bool reportLight(Printer &p) {
 // TC 5,00 % (ISS), the methods, totalizers and report above, and (unless asked not to) with
 // its fiscal day opened by the initial Leitura X. Null when the printer refused any of it.
 std::shared_ptr<Printer> bench(Model m, bool openDay = true, const QByteArray &firmware = {}) {
-    std::shared_ptr<Printer> p = Printer::create(
-        m, {"21000123", firmware.isEmpty() ? (isA(m) ? "1.22" : "1.05") : firmware, "0001"});
-    const QDateTime now = QDateTime::currentDateTime();
-    p->setClockOffsetSeconds(now.secsTo(QDateTime(now.date(), QTime(12, 0))));
+    std::shared_ptr<Printer> p = makePrinter(m, firmware);
+    atNoon(*p);
     p->setPrintTimeMs(0);
     const QList<QByteArray> programming =
         isA(m) ? QList<QByteArray>{esc(0xDC) + "1800",
@@ -246,23 +196,6 @@ int paidCoupon(Printer &p) {
     send(p, totalize(m));
     send(p, pay(m, cash(m), 5000));
     return sent(p, closeCoupon(m)) == "ok" ? coo : -1;
-}
-
-// Reads one answer from a pseudo-terminal's slave side.
-QByteArray readLine(int fd, int timeoutMs) {
-    QByteArray got;
-    QElapsedTimer timer;
-    timer.start();
-    while (!got.endsWith(End) && timer.elapsed() < timeoutMs) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, int(timeoutMs - timer.elapsed())) > 0) {
-            char buffer[256];
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n > 0)
-                got.append(buffer, qsizetype(n));
-        }
-    }
-    return got;
 }
 
 } // namespace
@@ -521,7 +454,7 @@ private slots:
 
         QVERIFY(send(*p, authenticate()).isEmpty());
         QVERIFY(p->authenticationWaiting());
-        QVERIFY(!send(*p, isA(m) ? QByteArray("\x1D\xFF", 2) : QByteArray("\x1D\x05")).isEmpty());
+        QVERIFY(!send(*p, statusPoll(m)).isEmpty());
         QVERIFY(send(*p, openCoupon()).isEmpty()); // commands wait with it
         QVERIFY(p->poll().empty());
         p->setDocumentInserted(true);
@@ -696,17 +629,10 @@ private slots:
         if (pty) {
             emu::PtyHost host(*p);
             QVERIFY(host.start());
-            const int fd =
-                ::open(host.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-            QVERIFY(fd >= 0);
-            termios settings{};
-            ::tcgetattr(fd, &settings);
-            ::cfmakeraw(&settings);
-            ::tcsetattr(fd, TCSANOW, &settings);
-            QCOMPARE(::write(fd, authenticate().constData(), size_t(authenticate().size())),
-                     ssize_t(authenticate().size()));
-            got = readLine(fd, 3000);
-            ::close(fd);
+            PtyLine line(host.slavePath());
+            QVERIFY(line.isOpen());
+            QVERIFY(line.write(authenticate()));
+            got = line.read(1, 3000);
         } else {
             EmulatorTransport transport(p);
             QVERIFY(transport.open());

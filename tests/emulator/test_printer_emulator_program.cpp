@@ -1,74 +1,16 @@
 // The standalone printer-emulator program and the pseudo-terminal host under it, reached the
 // way a serial program reaches them: by opening the path the program prints.
 
-#include "printer.h"
 #include "pty_host.h"
+#include "support/emulator_bench.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
+using namespace emubench;
+using Line = PtyLine;
 
 namespace {
-
-const QByteArray End("\xFF\r", 2);
-
-QByteArray esc(int code) {
-    return QByteArray("\x1B") + char(code);
-}
-
-// A serial line opened on the pseudo-terminal's slave side, raw, as a terminal program would.
-class Line {
-public:
-    explicit Line(const QString &path) {
-        fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (fd < 0)
-            return;
-        termios settings{};
-        ::tcgetattr(fd, &settings);
-        ::cfmakeraw(&settings);
-        ::tcsetattr(fd, TCSANOW, &settings);
-    }
-    ~Line() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Line(const Line &) = delete;
-    Line &operator=(const Line &) = delete;
-
-    bool isOpen() const { return fd >= 0; }
-
-    bool write(const QByteArray &bytes) {
-        return ::write(fd, bytes.constData(), size_t(bytes.size())) == ssize_t(bytes.size());
-    }
-
-    // Reads until `answers` answers (each ending with 0xFF CR) have come, or the time is up.
-    QByteArray read(int answers, int timeoutMs) {
-        QByteArray got;
-        QElapsedTimer timer;
-        timer.start();
-        while (got.count(End) < answers) {
-            const qint64 left = timeoutMs - timer.elapsed();
-            if (left <= 0)
-                break;
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, int(left)) <= 0)
-                continue;
-            char buffer[512];
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n > 0)
-                got.append(buffer, qsizetype(n));
-        }
-        return got;
-    }
-
-private:
-    int fd = -1;
-};
 
 // The program, started with some arguments; stopped with SIGTERM at the end.
 class Program {

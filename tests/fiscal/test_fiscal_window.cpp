@@ -2,33 +2,25 @@
 // into a command macro file and playing it back in a loop, the refusals of bad macro files,
 // the recording's failures, the lamp, and the programming lists read before document windows.
 #include "fiscal/fiscal.h"
+#include "fiscal/fiscal_fixture.h"
 #include "fiscal/macro_file.h"
 #include "link/macro_line.h"
-#include "protocol/command_set.h"
-#include "support/recording_messages.h"
 #include "support/scripted_file_dialogs.h"
-#include "support/window_fixture.h"
 
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QtTest>
 
 #include <csignal>
-#include <cstring>
 #include <sys/resource.h>
+
+using namespace fiscal_fixture;
 
 namespace {
 
-const QString NoPrinter = QStringLiteral("Não existe impressora!");
 const QString Incompatible =
     QStringLiteral("O arquivo especificado é incompatível\r\ncom a impressora em uso!\r\n");
 constexpr int PlaybackTimeoutMs = 30000;
-
-template <size_t N> void put(uint8_t (&field)[N], const QByteArray &text) {
-    std::memset(field, 0, N);
-    std::memcpy(field, text.constData(), std::min(N, size_t(text.size())));
-}
 
 QByteArray fileBytes(const QString &path) {
     QFile file(path);
@@ -41,16 +33,12 @@ void writeFile(const QString &path, const QByteArray &data) {
     QCOMPARE(file.write(data), data.size());
 }
 
-QByteArray cooText(int coo) {
-    return QByteArray::number(coo).rightJustified(6, '0');
-}
-
 QList<QByteArray> escFrames(uint model) {
-    QList<QByteArray> frames;
-    for (const QByteArray &f : fixture::printer(model)->receivedFrames())
+    QList<QByteArray> sent;
+    for (const QByteArray &f : frames(model))
         if (f.startsWith('\x1B'))
-            frames << f;
-    return frames;
+            sent << f;
+    return sent;
 }
 
 uint8_t readingXCommand(uint model) {
@@ -74,12 +62,10 @@ class TestFiscalWindow : public QObject {
     std::unique_ptr<TfmFiscal> fiscal;
 
     CommandSet &commands() { return *commandSetFor(toolState().ModelCode); }
-    QPushButton *button(const char *name) {
-        return fixture::control<QPushButton>(fiscal.get(), name);
-    }
-    QLineEdit *loop() { return fixture::control<QLineEdit>(fiscal.get(), "edLoop"); }
+    QPushButton *button(const char *name) { return control<QPushButton>(fiscal.get(), name); }
+    QLineEdit *loop() { return control<QLineEdit>(fiscal.get(), "edLoop"); }
     QColor led() {
-        return fixture::control<QWidget>(fiscal.get(), "ledREC")->property("color").value<QColor>();
+        return control<QWidget>(fiscal.get(), "ledREC")->property("color").value<QColor>();
     }
     QTimer *ledTimer() { return fiscal->findChild<QTimer *>(QStringLiteral("TimerLEDREC")); }
     QString path(const char *name) { return dir->filePath(QLatin1String(name)); }
@@ -88,64 +74,23 @@ class TestFiscalWindow : public QObject {
                !button("btMacroStop")->isEnabled() && !button("btMacroPause")->isEnabled();
     }
 
-    // A printer of `model` present and ready for coupons: a tax rate, a card method that takes
-    // linked vouchers (and, on model A, its linked totalizer), then the day's Leitura X.
-    void prepare(uint model, int readings = 1) {
-        QVERIFY(fixture::connectPrinter(model));
-        fixture::printer(model)->setPrintTimeMs(20);
-        CommandSet &c = commands();
-        QVERIFY(c.ProgramTaxRate({0, {'1', '8', '0', '0'}}));
-        PaymentMethodRecord card{1, {'0', '2'}, {}};
-        std::memset(card.name, ' ', 21);
-        std::memcpy(card.name, "Cartao", 6);
-        QVERIFY(c.ProgramPaymentMethod(card));
-        if (model == ModelA)
-            QVERIFY(c.ProgramLinkedTotalizer(card));
-        invalidateConfigurationCache();
-        for (int i = 0; i < readings; ++i)
-            QVERIFY(c.ReadingX() && c.WaitPrinterIdle());
-        fixture::printer(model)->clearReceivedFrames();
-    }
-
-    ItemRecord item(const char *code, const char *price, const char *quantity) {
-        ItemRecord r;
-        std::memset(&r, 0, sizeof r);
-        put(r.code, code);
-        put(r.description, "Produto");
-        std::memcpy(r.price, price, 10);
-        std::memcpy(r.taxCode, "TA", 2);
-        std::memcpy(r.quantity, quantity, 8);
-        std::memcpy(r.unit, "un", 2);
-        r.quantityFormat = 'D';
-        std::memset(r.adjustment, '0', 9);
-        r.adjustmentType = 'N';
-        r.adjustmentMode = 'V';
-        return r;
-    }
-
     // A coupon opened with the window's button, two items (2 x 5,00 + 1 x 3,00), totalized,
     // paid with the card, closed; then the card's credit/debit voucher on that coupon.
     void sale(uint model) {
-        fixture::click(fiscal.get(), "btAbreCF");
+        click(fiscal.get(), "btAbreCF");
         CommandSet &c = commands();
         QVERIFY(c.SellItem(item("001", "0000005000", "00002000")));
         QVERIFY(c.SellItem(item("002", "0000003000", "00001000")));
-        TotalRecord total;
-        std::memset(&total, '0', sizeof total);
-        total.adjustmentType = 'N';
-        total.adjustmentMode = 'V';
+        TotalRecord total = plainTotal();
         QVERIFY(c.Totalize(total));
-        PaymentRecord payment;
-        std::memset(&payment, 0, sizeof payment);
-        put(payment.method, model == ModelA ? "B" : "52");
-        std::memcpy(payment.amount, "000000001300", 12);
-        QVERIFY(c.RegisterPayment(payment));
+        PaymentRecord paid = payment(linkedCode(model, 0), 1300);
+        QVERIFY(c.RegisterPayment(paid));
         QVERIFY(c.CloseCoupon("Obrigado"));
         LinkedVoucherRecord voucher;
         std::memset(&voucher, 0, sizeof voucher);
-        put(voucher.method, model == ModelA ? "B" : "52");
+        put(voucher.method, linkedCode(model, 0), '\0');
         std::memcpy(voucher.coo, toolState().CurrentCOO.get().toLatin1().constData(), 6);
-        std::memcpy(voucher.amount, "000000001300", 12);
+        std::memcpy(voucher.amount, amount12(1300).constData(), 12);
         voucher.linkedTotalizer = 'A';
         char coo[6];
         QVERIFY(c.OpenVoucher(voucher, coo));
@@ -163,7 +108,7 @@ class TestFiscalWindow : public QObject {
 
     void play(const QString &file) {
         dialogs->answer(file);
-        fixture::click(fiscal.get(), "btMacroPlay");
+        click(fiscal.get(), "btMacroPlay");
     }
     void waitForPlaybackEnd() {
         QTRY_VERIFY_WITH_TIMEOUT(atRest() && toolState().RecordingState == RecordingOff,
@@ -191,24 +136,18 @@ private slots:
         messages.reset();
     }
 
-    void models_data() {
-        QTest::addColumn<uint>("model");
-        QTest::newRow("MV210") << uint(ModelA);
-        QTest::newRow("MV4700") << uint(ModelB);
-    }
-
     // A sale recorded line by line as the printer accepted its frames, then played three times
     // on a fresh printer: three coupons and three vouchers, each voucher on its own coupon.
-    void recordAndPlayBack_data() { models_data(); }
+    void recordAndPlayBack_data() { modelRows(); }
     void recordAndPlayBack() {
         QFETCH(uint, model);
-        prepare(model);
+        QVERIFY(openDay(model));
         showWindow();
         QCOMPARE(fiscal->pos(), main->pos() + QPoint(-25, -35));
         QVERIFY(!main->isEnabled());
         const QString file = path("venda.b2k");
         dialogs->answer(file);
-        fixture::click(fiscal.get(), "btMacroRec");
+        click(fiscal.get(), "btMacroRec");
         QCOMPARE(dialogs->requests.value(0).title, QStringLiteral("Gravação de comandos"));
         QCOMPARE(dialogs->requests.value(0).filter, QStringLiteral("Arquivo de comandos (*.b2k)"));
         QCOMPARE(dialogs->requests.value(0).defaultSuffix, QStringLiteral("b2k"));
@@ -219,7 +158,7 @@ private slots:
         sale(model);
         const QList<QByteArray> frames = escFrames(model);
         QCOMPARE(frames.size(), 9);
-        fixture::click(fiscal.get(), "btMacroStop");
+        click(fiscal.get(), "btMacroStop");
         QVERIFY(atRest());
 
         QByteArray expected = MacroFile::header(model);
@@ -235,7 +174,7 @@ private slots:
         // A fresh printer whose document numbers run ahead of the recorded ones.
         printerLink().ClosePort();
         EmulatedPorts::replacePrinters();
-        prepare(model, 2);
+        QVERIFY(openDay(model, 2));
         const int start = fixture::printer(model)->documentCounter();
         QSignalSpy shown(loop(), &QLineEdit::textChanged);
         loop()->setText(QStringLiteral("3"));
@@ -299,7 +238,7 @@ private slots:
         QFETCH(QByteArray, data);
         QFETCH(QString, message);
         QFETCH(int, framesSent);
-        prepare(model);
+        QVERIFY(openDay(model));
         showWindow();
         writeFile(path("macro.b2k"), data);
         play(path("macro.b2k"));
@@ -328,7 +267,7 @@ private slots:
         QFETCH(bool, silent);
         QFETCH(MessageAnswer, answer);
         QFETCH(int, framesSent);
-        prepare(model);
+        QVERIFY(openDay(model));
         showWindow();
         const auto printer = fixture::printer(model);
         writeFile(path("m.b2k"), MacroFile::header(model) + "[ESC][200]\r\n[ESC][200]\r\n");
@@ -356,7 +295,7 @@ private slots:
 
     // Stop while the printer is still printing a played Leitura X: the playback ends once the
     // idle wait returns, before the next frame; the lamp blinks green until then.
-    void stopDuringIdleWait_data() { models_data(); }
+    void stopDuringIdleWait_data() { modelRows(); }
     void stopDuringIdleWait() {
         QFETCH(uint, model);
         QVERIFY(fixture::connectPrinter(model));
@@ -373,7 +312,7 @@ private slots:
         QVERIFY(!toolState().ViewerFeed); // no idle polls in the traffic viewer
         QTRY_COMPARE(led(), QColor(0, 128, 0));
         QCOMPARE(ledTimer()->interval(), 250);
-        fixture::click(fiscal.get(), "btMacroStop");
+        click(fiscal.get(), "btMacroStop");
         QVERIFY(!button("btMacroRec")->isEnabled() && !button("btMacroPlay")->isEnabled());
         QCOMPARE(led(), QColor(Qt::white));
         waitForPlaybackEnd();
@@ -382,64 +321,20 @@ private slots:
                  QList<QByteArray>{QByteArray("\x1B") + char(readingXCommand(model))});
     }
 
-    void controls_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("hint");
-        const QStringList captions{"btAbreCF=Abertura de CF",
-                                   "btVendeItem=Venda de Item",
-                                   "btCancelamento=Cancelamentos",
-                                   "btTotalizacao=Totalização",
-                                   "btPagamento=Pagamentos",
-                                   "btFechamento=Fechamento",
-                                   "btCNF=Registro CNF",
-                                   "btCCD=CCD",
-                                   "btRG=Relat. Gerenc.",
-                                   "btAutenticacao=Autenticação",
-                                   "btLX=Leitura X",
-                                   "btSair=Sair"};
-        for (const QString &c : captions)
-            QTest::newRow(qPrintable(c.section('=', 0, 0)))
-                << c.section('=', 0, 0) << c.section('=', 1) << QString();
-        const QStringList hints{"btMacroRec=Grava seqüência de comandos",
-                                "btMacroPause=Pausa na gravação",
-                                "btMacroStop=Pára a gravação/envio de comandos",
-                                "btMacroPlay=Envia seqüência de comandos"};
-        for (const QString &h : hints)
-            QTest::newRow(qPrintable(h.section('=', 0, 0)))
-                << h.section('=', 0, 0) << QString() << h.section('=', 1);
-    }
-    void controls() {
-        QFETCH(QString, name);
-        QFETCH(QString, text);
-        QFETCH(QString, hint);
-        QCOMPARE(fiscal->windowTitle(), QStringLiteral("Vendas e Comprovantes"));
-        QPushButton *b = button(qPrintable(name));
-        if (!text.isEmpty())
-            QCOMPARE(b->text(), text);
-        QCOMPARE(b->toolTip(), hint);
-        QCOMPARE(loop()->text(), QStringLiteral("1"));
-        QVERIFY(atRest() && !ledTimer()->isActive() && ledTimer()->interval() == 250);
-    }
-
-    // "Nº. Exec." holds 1 to 199.
+    // "Nº. Exec." holds 1 to 199; the window opens at rest with one pass.
     void passes_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("0") << "0"
-                           << "1";
-        QTest::newRow("250") << "250"
-                             << "199";
-        QTest::newRow("not a number") << "abc"
-                                      << "1";
-        QTest::newRow("negative") << "-3"
-                                  << "1";
-        QTest::newRow("42") << "42"
-                            << "42";
+        const std::pair<const char *, const char *> rows[] = {
+            {"0", "1"}, {"250", "199"}, {"abc", "1"}, {"-3", "1"}, {"42", "42"}};
+        for (const auto &[typed, shown] : rows)
+            QTest::newRow(typed) << QString::fromLatin1(typed) << QString::fromLatin1(shown);
     }
     void passes() {
         QFETCH(QString, typed);
         QFETCH(QString, shown);
+        QCOMPARE(loop()->text(), QStringLiteral("1"));
+        QVERIFY(atRest() && !ledTimer()->isActive() && ledTimer()->interval() == 250);
         loop()->setText(typed);
         QCOMPARE(loop()->text(), shown);
     }
@@ -460,21 +355,21 @@ private slots:
         QFETCH(bool, bySair);
         QFETCH(MessageAnswer, answer);
         QFETCH(bool, terminated);
-        prepare(ModelB);
+        QVERIFY(openDay(ModelB));
         showWindow();
         dialogs->answer(path("r.b2k"));
-        fixture::click(fiscal.get(), "btMacroRec");
+        click(fiscal.get(), "btMacroRec");
         QTRY_COMPARE(led(), QColor(255, 0, 0));
         if (pause) {
-            fixture::click(fiscal.get(), "btMacroPause");
+            click(fiscal.get(), "btMacroPause");
             QCOMPARE(toolState().RecordingState.load(), int(RecordingPaused));
             QCOMPARE(ledTimer()->interval(), 750);
             QTRY_COMPARE(led(), QColor(242, 176, 77));
-            fixture::click(fiscal.get(), "btAbreCF"); // not recorded while paused
+            click(fiscal.get(), "btAbreCF"); // not recorded while paused
         }
         if (bySair) {
             messages->scriptAnswer(answer);
-            fixture::click(fiscal.get(), "btSair");
+            click(fiscal.get(), "btSair");
             QCOMPARE(messages->texts(), QStringList{"A gravação será interrompida!"});
             QCOMPARE(messages->shown()[0].caption, QStringLiteral("Aviso"));
             QCOMPARE(fiscal->isVisible(), answer == MessageAnswer::Cancel);
@@ -484,7 +379,7 @@ private slots:
             }
             QVERIFY(main->isEnabled());
         } else {
-            fixture::click(fiscal.get(), "btMacroStop");
+            click(fiscal.get(), "btMacroStop");
         }
         QVERIFY(atRest() && !ledTimer()->isActive());
         QCOMPARE(led(), QColor(Qt::white));
@@ -507,7 +402,7 @@ private slots:
     void recordingFileFails() {
         QFETCH(QString, file);
         QFETCH(QString, start);
-        prepare(ModelB);
+        QVERIFY(openDay(ModelB));
         showWindow();
         const QString name = file.startsWith('/') ? file : path(qPrintable(file));
         dialogs->answer(name);
@@ -521,10 +416,10 @@ private slots:
             small.rlim_cur = 30;
             QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         }
-        fixture::click(fiscal.get(), "btMacroRec");
+        click(fiscal.get(), "btMacroRec");
         if (later) {
             QCOMPARE(toolState().RecordingState.load(), int(RecordingOn));
-            fixture::click(fiscal.get(), "btAbreCF");
+            click(fiscal.get(), "btAbreCF");
             QVERIFY(commands().SellItem(item("001", "0000005000", "00002000")));
             QTRY_VERIFY(messages->count() > 0);
             setrlimit(RLIMIT_FSIZE, &saved);
@@ -547,19 +442,19 @@ private slots:
     void noPrinter() {
         QFETCH(QString, buttonName);
         showWindow();
-        fixture::click(fiscal.get(), qPrintable(buttonName));
+        click(fiscal.get(), qPrintable(buttonName));
         QCOMPARE(messages->texts(), QStringList{NoPrinter});
         QVERIFY(dialogs->requests.isEmpty());
     }
 
     // The Leitura X button: the reading, then idle polls; the buttons come back afterwards.
-    void readingX_data() { models_data(); }
+    void readingX_data() { modelRows(); }
     void readingX() {
         QFETCH(uint, model);
         QVERIFY(fixture::connectPrinter(model));
         fixture::printer(model)->setPrintTimeMs(100);
         showWindow();
-        fixture::click(fiscal.get(), "btLX");
+        click(fiscal.get(), "btLX");
         const QList<QByteArray> frames = fixture::printer(model)->receivedFrames();
         QCOMPARE(frames.value(0), QByteArray("\x1B") + char(readingXCommand(model)));
         QVERIFY(frames.last().startsWith('\x1D'));
@@ -570,10 +465,10 @@ private slots:
     // The lists are read on show; a document window that needs them reads them again only
     // when the cached configuration has been invalidated, paused out of a recording; a failed
     // reading is reported and the window opens all the same.
-    void documentWindows_data() { models_data(); }
+    void documentWindows_data() { modelRows(); }
     void documentWindows() {
         QFETCH(uint, model);
-        prepare(model);
+        QVERIFY(openDay(model));
         QWidget sale, closing;
         fiscal->setDocumentWindow("btVendeItem", &sale, true);
         fiscal->setDocumentWindow("btFechamento", &closing, false);
@@ -581,28 +476,28 @@ private slots:
         QTRY_COMPARE(fiscal->programmingLists().icms.codes.value(3), QByteArray("TA"));
         const auto printer = fixture::printer(model);
         printer->clearReceivedFrames();
-        fixture::click(fiscal.get(), "btVendeItem");
+        click(fiscal.get(), "btVendeItem");
         QVERIFY(sale.isVisible());
         QCOMPARE(printer->receivedFrames(), QList<QByteArray>{}); // the cache is still valid
         sale.hide();
 
         dialogs->answer(path("r.b2k"));
-        fixture::click(fiscal.get(), "btMacroRec");
+        click(fiscal.get(), "btMacroRec");
         invalidateConfigurationCache();
-        fixture::click(fiscal.get(), "btFechamento");
+        click(fiscal.get(), "btFechamento");
         QVERIFY(closing.isVisible());
         QCOMPARE(printer->receivedFrames(), QList<QByteArray>{});
-        fixture::click(fiscal.get(), "btVendeItem");
+        click(fiscal.get(), "btVendeItem");
         QVERIFY(!printer->receivedFrames().isEmpty());
         QCOMPARE(toolState().RecordingState.load(), int(RecordingOn));
-        fixture::click(fiscal.get(), "btMacroStop");
+        click(fiscal.get(), "btMacroStop");
         QCOMPARE(fileBytes(path("r.b2k")), MacroFile::header(model) + MacroFile::Terminator);
         QCOMPARE(messages->count(), 0);
 
         sale.hide();
         invalidateConfigurationCache();
         printer->setSilent(true);
-        fixture::click(fiscal.get(), "btVendeItem");
+        click(fiscal.get(), "btVendeItem");
         QVERIFY(messages->texts().contains(QStringLiteral("Erro ao ler programação da IF!")));
         QVERIFY(sale.isVisible());
     }

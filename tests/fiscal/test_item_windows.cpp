@@ -3,45 +3,23 @@
 // what the printer received and did with it.
 #include "fiscal/amount_edit.h"
 #include "fiscal/cancelamento.h"
+#include "fiscal/fiscal_fixture.h"
 #include "fiscal/programming_lists.h"
 #include "fiscal/totalizacao.h"
 #include "fiscal/vendaitem.h"
-#include "protocol/command_set.h"
-#include "support/recording_messages.h"
-#include "support/window_fixture.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QtTest>
 
-#include <cstring>
-
-using fixture::click;
-using fixture::connectPrinter;
-using fixture::control;
-using fixture::disconnectPrinter;
-using fixture::freshPrinters;
-using fixture::printer;
-using fixture::type;
+using namespace fiscal_fixture;
 
 namespace {
 
-const QString NoPrinter = QStringLiteral("Não existe impressora!");
-
-QByteArray esc(int command) {
-    return QByteArray("\x1b") + char(command);
-}
-
 uint modelOf(const QByteArray &tag) {
     return tag.startsWith('A') ? ModelA : ModelB;
-}
-
-QByteArray digitsOf(qint64 value, int width) {
-    return QByteArray::number(value).rightJustified(width, '0');
 }
 
 } // namespace
@@ -49,9 +27,7 @@ QByteArray digitsOf(qint64 value, int width) {
 class TestItemWindows : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<RecordingMessages> messages;
-    std::unique_ptr<QWidget> fiscal;
-    std::unique_ptr<QWidget> main;
+    Desk desk;
     ProgrammingLists lists;
     std::unique_ptr<TfmVendaItem> sale;
     std::unique_ptr<TfmCancelamento> cancel;
@@ -62,43 +38,14 @@ class TestItemWindows : public QObject {
         return in<QRadioButton>(window, name);
     }
     AmountEdit *amount(QWidget *window, const char *name) { return in<AmountEdit>(window, name); }
-    QByteArray lastFrame(uint model) {
-        const QList<QByteArray> frames = printer(model)->receivedFrames();
-        return frames.isEmpty() ? QByteArray() : frames.last();
-    }
+    QWidget *fiscal() { return desk.fiscal.get(); }
+    RecordingMessages &messages() { return *desk.messages; }
 
-    // Tax rates TA (ICMS 18,00%) and TB (ISS 5,00%), the day's first Leitura X and an open
-    // coupon; the frames received so far are forgotten.
-    void openCoupon(uint model) {
-        QVERIFY(connectPrinter(model));
-        printer(model)->setPrintTimeMs(10);
-        CommandSet *commands = commandSetFor(model);
-        QVERIFY(commands->ProgramTaxRate({0, {'1', '8', '0', '0'}}));
-        QVERIFY(commands->ProgramTaxRate({1, {'0', '5', '0', '0'}}));
-        QVERIFY(commands->ReadingX());
-        QVERIFY(commands->WaitPrinterIdle());
-        char coo[6];
-        QVERIFY(commands->OpenCoupon(coo));
-        printer(model)->clearReceivedFrames();
-        messages->clear();
-    }
-
-    // Sells `count` one-line items of R$ 1,00 each through the command set.
-    void sellItems(uint model, int count) {
-        for (int i = 0; i < count; ++i) {
-            ItemRecord item{};
-            item.form = 1;
-            std::memcpy(item.code, "1", 1);
-            std::memcpy(item.description, "Item", 4);
-            std::memcpy(item.price, "000000100", 9);
-            std::memcpy(item.taxCode, "TA", 2);
-            std::memcpy(item.quantity, "00001", 5);
-            std::memcpy(item.unit, "un", 2);
-            item.quantityFormat = 'I';
-            item.adjustmentType = 'N';
-            QVERIFY(commandSetFor(model)->SellItem(item));
-        }
-        printer(model)->clearReceivedFrames();
+    // An open coupon with `items` items of R$ 1,00; no frames or messages seen yet.
+    void openCoupon(uint model, int items = 0) {
+        QVERIFY(openDay(model, 1, 10));
+        QVERIFY(fiscal_fixture::openCoupon(model, items));
+        messages().clear();
     }
 
     void showSale(uint model) {
@@ -108,28 +55,22 @@ class TestItemWindows : public QObject {
 
 private slots:
     void init() {
-        freshPrinters();
-        messages = std::make_unique<RecordingMessages>();
-        fiscal = std::make_unique<QWidget>();
-        main = std::make_unique<QWidget>();
+        desk.start();
         lists = {};
         for (const char *code : {"I", "F", "N"})
             lists.icms.add(QString::fromLatin1(code), QByteArray(code) + ' ');
         lists.icms.add(QStringLiteral("18,00%"), "TA");
         lists.iss.add(QStringLiteral("05,00%"), "TB");
         lists.iss.add(QStringLiteral("09,00%"), "TC");
-        sale = std::make_unique<TfmVendaItem>(fiscal.get(), main.get(), lists);
-        cancel = std::make_unique<TfmCancelamento>(fiscal.get(), main.get());
-        total = std::make_unique<TfmTotalizacao>(fiscal.get(), main.get());
+        sale = std::make_unique<TfmVendaItem>(fiscal(), desk.main.get(), lists);
+        cancel = std::make_unique<TfmCancelamento>(fiscal(), desk.main.get());
+        total = std::make_unique<TfmTotalizacao>(fiscal(), desk.main.get());
     }
     void cleanup() {
         sale.reset();
         cancel.reset();
         total.reset();
-        fiscal.reset();
-        main.reset();
-        messages.reset();
-        disconnectPrinter();
+        desk.stop();
     }
 
     // ---- Item sale: the form ----
@@ -176,32 +117,6 @@ private slots:
         QCOMPARE(in<QWidget>(sale.get(), "pnQtde")->isVisible(), !full);
         QCOMPARE(in<QComboBox>(sale.get(), "cbUnidade")->isEnabled(), full);
         QCOMPARE(in<QLabel>(sale.get(), "lbUnidade")->isEnabled(), full);
-    }
-
-    void shiftInEntry_data() {
-        QTest::addColumn<QByteArray>("field");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QByteArray>("digits");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("price 1, 2, 5")
-            << QByteArray("meValor") << "125" << QByteArray("000000125") << "0.000.001,25";
-        QTest::newRow("Esc zeroes")
-            << QByteArray("meValor") << "125\x1b" << QByteArray("000000000") << "0.000.000,00";
-        QTest::newRow("letters, commas, points ignored")
-            << QByteArray("meValor") << "1a,.b2" << QByteArray("000000012") << "0.000.000,12";
-        QTest::newRow("quantity drops the leftmost digit")
-            << QByteArray("meQuantidade") << "1234567" << QByteArray("34567") << "34567";
-        QTest::newRow("adjustment")
-            << QByteArray("meAcresDesc") << "99" << QByteArray("000000099") << "0.000.000,99";
-    }
-    void shiftInEntry() {
-        QFETCH(QByteArray, field);
-        QFETCH(QString, keys);
-        showSale(ModelB);
-        radio(sale.get(), "rbAcrescimo")->click();
-        type(sale.get(), field.constData(), keys);
-        QTEST(amount(sale.get(), field.constData())->digitBytes(), "digits");
-        QTEST(amount(sale.get(), field.constData())->text(), "shown");
     }
 
     void adjustmentKind_data() {
@@ -274,7 +189,7 @@ private slots:
 
     void showAndClear() {
         showSale(ModelB);
-        QVERIFY(!fiscal->isEnabled());
+        QVERIFY(!fiscal()->isEnabled());
         QCOMPARE(in<QComboBox>(sale.get(), "cbSTICMS")->currentIndex(), 0);
         QCOMPARE(in<QComboBox>(sale.get(), "cbSTICMS")->count(), 4);
         QCOMPARE(in<QComboBox>(sale.get(), "cbSTISSQN")->currentIndex(), -1);
@@ -288,7 +203,7 @@ private slots:
         type(sale.get(), "meValor", "1250");
         type(sale.get(), "meQuantidade", "2000");
         sale->hide();
-        QVERIFY(fiscal->isEnabled());
+        QVERIFY(fiscal()->isEnabled());
 
         // Reopened: the texts and choices stay, the amounts are zero.
         showSale(ModelB);
@@ -387,7 +302,7 @@ private slots:
         type(sale.get(), "meAcresDesc", adjustmentKeys);
         click(sale.get(), "btProceder");
 
-        QCOMPARE(messages->texts(), QStringList());
+        QCOMPARE(messages().texts(), QStringList());
         QTEST(lastFrame(model), "frame");
         const emu::DocumentView coupon = printer(model)->document();
         QCOMPARE(coupon.items.size(), 1);
@@ -437,15 +352,15 @@ private slots:
         type(sale.get(), "meQuantidade", "1");
         click(sale.get(), "btProceder");
         QVERIFY(printer(ModelB)->receivedFrames().isEmpty());
-        QCOMPARE(messages->count(), 1);
-        QCOMPARE(messages->shown().first().caption, QStringLiteral("Erro"));
+        QCOMPARE(messages().count(), 1);
+        QCOMPARE(messages().shown().first().caption, QStringLiteral("Erro"));
     }
 
     void noPrinter() {
         showSale(ModelB);
         click(sale.get(), "btProceder");
         click(sale.get(), "btEnviarAcreDescItem");
-        QCOMPARE(messages->texts(), QStringList({NoPrinter, NoPrinter}));
+        QCOMPARE(messages().texts(), QStringList({NoPrinter, NoPrinter}));
         QVERIFY(sale->isVisible());
     }
 
@@ -464,8 +379,7 @@ private slots:
         QFETCH(QByteArray, kind);
         QFETCH(QByteArray, form);
         QFETCH(QString, keys);
-        openCoupon(ModelB);
-        sellItems(ModelB, 2);
+        openCoupon(ModelB, 2);
         showSale(ModelB);
         in<QTabWidget>(sale.get(), "pgVenda")->setCurrentIndex(1);
         QVERIFY(!amount(sale.get(), "meAcresDesc2")->isEnabled());
@@ -500,11 +414,10 @@ private slots:
         QFETCH(QByteArray, choice);
         QFETCH(bool, refused);
         const uint model = modelOf(QTest::currentDataTag());
-        openCoupon(model);
-        sellItems(model, 2);
+        openCoupon(model, 2);
         toolState().CurrentCOO.set(QStringLiteral("000041"));
         cancel->show();
-        QVERIFY(!fiscal->isEnabled());
+        QVERIFY(!fiscal()->isEnabled());
         QCOMPARE(in<QLineEdit>(cancel.get(), "meCOO")->text(), QStringLiteral("000041"));
         radio(cancel.get(), choice.constData())->click();
         in<QLineEdit>(cancel.get(), "meItem")->setText(QStringLiteral("2"));
@@ -513,8 +426,8 @@ private slots:
 
         QTEST(lastFrame(model), "frame");
         QVERIFY(!cancel->isVisible());
-        QVERIFY(fiscal->isEnabled());
-        QCOMPARE(messages->count(), refused ? 1 : 0);
+        QVERIFY(fiscal()->isEnabled());
+        QCOMPARE(messages().count(), refused ? 1 : 0);
         const emu::DocumentView coupon = printer(model)->document();
         if (choice == "rbItem")
             QVERIFY(coupon.items.value(1).cancelled && !coupon.items.value(0).cancelled);
@@ -552,7 +465,7 @@ private slots:
 
         // Without a printer nothing is sent and the window stays.
         click(cancel.get(), "btProceder");
-        QCOMPARE(messages->texts(), QStringList({NoPrinter}));
+        QCOMPARE(messages().texts(), QStringList({NoPrinter}));
         QVERIFY(cancel->isVisible());
         click(cancel.get(), "btSair");
         QVERIFY(!cancel->isVisible());
@@ -580,11 +493,10 @@ private slots:
         QFETCH(bool, percentage);
         QFETCH(QString, keys);
         const uint model = modelOf(QTest::currentDataTag());
-        openCoupon(model);
-        sellItems(model, 2);
+        openCoupon(model, 2);
         QSignalSpy handedOn(total.get(), &TfmTotalizacao::subtotalReceived);
         total->show();
-        QVERIFY(!fiscal->isEnabled());
+        QVERIFY(!fiscal()->isEnabled());
         radio(total.get(), kind.constData())->click();
         if (percentage)
             radio(total.get(), "rbPorcentagem")->click();
@@ -594,29 +506,29 @@ private slots:
         type(total.get(), "meAcresDesc", keys);
         click(total.get(), "btProceder");
 
-        QCOMPARE(messages->texts(), QStringList());
+        QCOMPARE(messages().texts(), QStringList());
         QTEST(lastFrame(model), "frame");
         QVERIFY(!total->isVisible());
-        QVERIFY(fiscal->isEnabled());
+        QVERIFY(fiscal()->isEnabled());
         QCOMPARE(printer(model)->document().phase, emu::DocumentPhase::Totalized);
         QCOMPARE(handedOn.size(), 1);
         QFETCH(qint64, subtotal);
         // The printer answers the total after the adjustment.
-        QCOMPARE(handedOn.first().first().toByteArray(), digitsOf(subtotal, 12));
+        QCOMPARE(handedOn.first().first().toByteArray(), amount12(subtotal));
     }
 
     void totalizationRefusedOrWithoutPrinter() {
         QSignalSpy subtotal(total.get(), &TfmTotalizacao::subtotalReceived);
         total->show();
         click(total.get(), "btProceder");
-        QCOMPARE(messages->texts(), QStringList({NoPrinter}));
+        QCOMPARE(messages().texts(), QStringList({NoPrinter}));
         QVERIFY(total->isVisible());
 
         // No coupon open: the printer refuses, the window closes, nothing is handed on.
-        QVERIFY(connectPrinter(ModelB));
-        messages->clear();
+        QVERIFY(fixture::connectPrinter(ModelB));
+        messages().clear();
         click(total.get(), "btProceder");
-        QCOMPARE(messages->count(), 1);
+        QCOMPARE(messages().count(), 1);
         QVERIFY(!total->isVisible());
         QCOMPARE(subtotal.size(), 0);
     }

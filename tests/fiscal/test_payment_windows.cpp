@@ -4,42 +4,24 @@
 #include "fiscal/amount_edit.h"
 #include "fiscal/cnfnv.h"
 #include "fiscal/fechamento.h"
+#include "fiscal/fiscal_fixture.h"
 #include "fiscal/pagamento.h"
 #include "fiscal/payment_entry.h"
 #include "fiscal/programming_lists.h"
-#include "protocol/command_set.h"
-#include "support/recording_messages.h"
-#include "support/window_fixture.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QtTest>
 
-#include <cstring>
-
-using fixture::click;
-using fixture::connectPrinter;
-using fixture::control;
-using fixture::printer;
-using fixture::type;
+using namespace fiscal_fixture;
 
 namespace {
 
-constexpr uint MV210 = fixture::ModelA;
-constexpr uint MV4700 = fixture::ModelB;
-const QByteArray Esc(1, '\x1b');
+constexpr uint MV210 = ModelA;
+constexpr uint MV4700 = ModelB;
 const QByteArray End(1, '\xff');
-
-template <size_t N> QByteArray bytesOf(const uint8_t (&field)[N]) {
-    return QByteArray(reinterpret_cast<const char *>(field), int(N));
-}
-QByteArray amount12(qint64 centavos) {
-    return QByteArray::number(centavos).rightJustified(12, '0');
-}
 
 // Cash and a card ("Cartao", linked), the inflow "Recebimento" and the outflow "Sangria", as
 // the fiscal window would list them for the model.
@@ -56,78 +38,20 @@ ProgrammingLists listsFor(uint model) {
 QByteArray cash(uint model) {
     return model == MV210 ? "A" : "01";
 }
-QByteArray card(uint model) {
-    return model == MV210 ? "B" : "52";
-}
 
 } // namespace
 
 class TestPaymentWindows : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<RecordingMessages> messages;
-    QWidget fiscal;
-    QWidget mainWindow;
-    CommandSet *commands = nullptr;
-
-    // The printer programmed with what listsFor() names, and its fiscal day opened.
-    void prepareDay(uint model) {
-        QVERIFY(connectPrinter(model));
-        printer(model)->setPrintTimeMs(20);
-        commands = commandSetFor(model);
-        QVERIFY(commands->ProgramTaxRate({0, {'1', '8', '0', '0'}}));
-        PaymentMethodRecord method{1, {'0', '2'}, {}};
-        std::memset(method.name, ' ', 21);
-        std::memcpy(method.name, "Cartao", 6);
-        QVERIFY(commands->ProgramPaymentMethod(method));
-        const std::pair<int, const char *> totalizers[] = {{0, "Recebimento"}, {1, "Sangria"}};
-        for (const auto &[outflow, name] : totalizers) {
-            TotalizerRecord totalizer{uint8_t(outflow), {' ', ' '}, {}};
-            std::memset(totalizer.name, ' ', 21);
-            std::memcpy(totalizer.name, name, std::strlen(name));
-            QVERIFY(commands->ProgramNonFiscalTotalizer(totalizer));
-        }
-        QVERIFY(commands->ReadingX());
-        QVERIFY(commands->WaitPrinterIdle());
-    }
-    // A coupon of one R$ 10,00 item, totalized: the subtotal the printer returned.
-    QByteArray totalizedCoupon() {
-        char coo[6];
-        if (!commands->OpenCoupon(coo))
-            return {};
-        toolState().CurrentCOO.set(QString::fromLatin1(coo, 6));
-        ItemRecord item;
-        std::memset(&item, 0, sizeof item);
-        std::memcpy(item.code, "001", 3);
-        std::memcpy(item.description, "Arroz", 5);
-        std::memcpy(item.price, "0000010000", 10);
-        std::memcpy(item.taxCode, "TA", 2);
-        std::memcpy(item.quantity, "00001000", 8);
-        std::memcpy(item.unit, "un", 2);
-        item.quantityFormat = 'I';
-        item.adjustmentType = 'N';
-        TotalRecord total;
-        std::memset(&total, 0, sizeof total);
-        total.adjustmentType = 'N';
-        if (!commands->SellItem(item) || !commands->Totalize(total))
-            return {};
-        return bytesOf(total.amount);
-    }
-    QByteArray lastFrame(uint model) {
-        const QList<QByteArray> frames = printer(model)->receivedFrames();
-        return frames.isEmpty() ? QByteArray() : frames.last();
-    }
+    Desk desk;
+    QWidget *fiscal() { return desk.fiscal.get(); }
+    QWidget *mainWindow() { return desk.main.get(); }
+    RecordingMessages &messages() { return *desk.messages; }
 
 private slots:
-    void init() {
-        fixture::freshPrinters();
-        messages = std::make_unique<RecordingMessages>();
-    }
-    void cleanup() {
-        messages.reset();
-        fixture::disconnectPrinter();
-        fiscal.setEnabled(true);
-    }
+    void init() { desk.start(); }
+    void cleanup() { desk.stop(); }
 
     // ---- The records ----
 
@@ -203,73 +127,59 @@ private slots:
 
     // ---- The payment window ----
 
-    void models_data() {
+    // A payment shows the balance the printer answers; paid in full, the window closes. A
+    // refused payment leaves the window open and the balance as it was, even while the
+    // balance field holds its zero text.
+    void payment_data() {
         QTest::addColumn<uint>("model");
-        QTest::newRow("MV210") << MV210;
-        QTest::newRow("MV4700") << MV4700;
+        QTest::addColumn<qint64>("paid");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<qint64>("balance"); // -1: none shown
+        for (uint model : {MV210, MV4700}) {
+            const char *name = model == MV210 ? "MV210" : "MV4700";
+            QTest::addRow("%s in full", name) << model << qint64(1000) << false << qint64(0);
+            QTest::addRow("%s partly", name) << model << qint64(400) << false << qint64(600);
+            QTest::addRow("%s refused", name) << model << qint64(1000) << true << qint64(-1);
+        }
     }
-
-    void fullPaymentClosesTheWindow_data() { models_data(); }
-    void fullPaymentClosesTheWindow() {
+    void payment() {
         QFETCH(uint, model);
-        prepareDay(model);
-        const QByteArray subtotal = totalizedCoupon();
+        QFETCH(qint64, paid);
+        QFETCH(bool, refused);
+        QFETCH(qint64, balance);
+        QVERIFY(openDay(model));
+        const QByteArray subtotal = totalizedCoupon(model);
         QCOMPARE(subtotal, amount12(1000));
         const ProgrammingLists lists = listsFor(model);
-        TfmPagamento window(&fiscal, &mainWindow, lists);
-        window.showBalance(subtotal);
+        TfmPagamento window(fiscal(), mainWindow(), lists);
         window.show();
-        QVERIFY(!fiscal.isEnabled());
-        QCOMPARE(control<AmountEdit>(&window, "meSaldo")->digits(), QString::fromLatin1(subtotal));
-        type(&window, "meValorFP", QStringLiteral("1000"));
+        QVERIFY(!fiscal()->isEnabled());
+        auto *shown = control<AmountEdit>(&window, "meSaldo");
+        QVERIFY(!control<QLabel>(&window, "lbSaldo")->isVisible() && !shown->isVisible());
+        if (balance == 0) { // as the totalization hands it on
+            window.showBalance(subtotal);
+            QCOMPARE(shown->digits(), QString::fromLatin1(subtotal));
+        }
+        type(&window, "meValorFP", QString::number(paid));
         control<QLineEdit>(&window, "edTextoAdicional")->setText(QStringLiteral("Troco"));
-        printer(model)->clearReceivedFrames();
+        if (refused)
+            printer(model)->failNextWith("05");
         click(&window, "btProceder");
 
-        const QByteArray command = model == MV210 ? "\xf2" : "\xcf";
-        QCOMPARE(lastFrame(model), Esc + command + cash(model) + amount12(1000) + "Troco" + End);
-        QCOMPARE(printer(model)->document().phase, emu::DocumentPhase::Paid);
-        QCOMPARE(control<AmountEdit>(&window, "meSaldo")->digits(), QString(12, QLatin1Char('0')));
-        QVERIFY(!window.isVisible());
-        QVERIFY(fiscal.isEnabled());
-        QCOMPARE(messages->count(), 0);
-    }
-
-    void partialPaymentShowsTheBalance_data() { models_data(); }
-    void partialPaymentShowsTheBalance() {
-        QFETCH(uint, model);
-        prepareDay(model);
-        QVERIFY(!totalizedCoupon().isEmpty());
-        const ProgrammingLists lists = listsFor(model);
-        TfmPagamento window(&fiscal, &mainWindow, lists);
-        window.show();
-        QVERIFY(!control<QLabel>(&window, "lbSaldo")->isVisible());
-        type(&window, "meValorFP", QStringLiteral("400"));
-        click(&window, "btProceder");
-        QVERIFY(window.isVisible());
-        QVERIFY(control<QLabel>(&window, "lbSaldo")->isVisible());
-        QVERIFY(control<AmountEdit>(&window, "meSaldo")->isVisible());
-        QCOMPARE(control<AmountEdit>(&window, "meSaldo")->digits(), QStringLiteral("000000000600"));
-        QCOMPARE(printer(model)->document().balance, 600);
-    }
-
-    // A payment the printer refuses leaves the window open and the balance as it was, even
-    // while the balance field holds its zero text.
-    void refusedPaymentKeepsTheWindow_data() { models_data(); }
-    void refusedPaymentKeepsTheWindow() {
-        QFETCH(uint, model);
-        prepareDay(model);
-        QVERIFY(!totalizedCoupon().isEmpty());
-        const ProgrammingLists lists = listsFor(model);
-        TfmPagamento window(&fiscal, &mainWindow, lists);
-        window.show();
-        type(&window, "meValorFP", QStringLiteral("1000"));
-        printer(model)->failNextWith("05");
-        click(&window, "btProceder");
-        QCOMPARE(messages->count(), 1);
-        QVERIFY(window.isVisible());
-        QVERIFY(!control<AmountEdit>(&window, "meSaldo")->isVisible());
-        QCOMPARE(printer(model)->document().phase, emu::DocumentPhase::Totalized);
+        QCOMPARE(lastFrame(model),
+                 esc(model == MV210 ? 0xF2 : 0xCF) + cash(model) + amount12(paid) + "Troco" + End);
+        QCOMPARE(messages().count(), refused ? 1 : 0);
+        QCOMPARE(window.isVisible(), balance != 0);
+        QCOMPARE(fiscal()->isEnabled(), balance == 0);
+        QCOMPARE(control<QLabel>(&window, "lbSaldo")->isVisible(), balance > 0);
+        QCOMPARE(shown->isVisible(), balance > 0);
+        if (balance >= 0)
+            QCOMPARE(shown->digits(), QString::fromLatin1(amount12(balance)));
+        const emu::DocumentView coupon = printer(model)->document();
+        QCOMPARE(coupon.phase, refused       ? emu::DocumentPhase::Totalized
+                               : balance > 0 ? emu::DocumentPhase::Paying
+                                             : emu::DocumentPhase::Paid);
+        QCOMPARE(coupon.balance, refused ? 1000 : balance);
     }
 
     // After "Limpar" nothing is chosen in the list in view, and its first method is sent.
@@ -284,17 +194,17 @@ private slots:
     void noSelectionSendsTheFirstMethod() {
         QFETCH(uint, model);
         QFETCH(bool, linked);
-        prepareDay(model);
-        QVERIFY(!totalizedCoupon().isEmpty());
+        QVERIFY(openDay(model));
+        QVERIFY(!totalizedCoupon(model).isEmpty());
         const ProgrammingLists lists = listsFor(model);
-        TfmPagamento window(&fiscal, &mainWindow, lists);
+        TfmPagamento window(fiscal(), mainWindow(), lists);
         window.show();
         QComboBox *unlinkedList = control<QComboBox>(&window, "cbFPNV");
         QComboBox *linkedList = control<QComboBox>(&window, "cbFPV");
         QCOMPARE(unlinkedList->count(), 2);
         QCOMPARE(unlinkedList->currentIndex(), 0);
         unlinkedList->setCurrentIndex(1);
-        control<QRadioButton>(&window, linked ? "rbVinc" : "rbNVinc")->setChecked(true);
+        choose(&window, linked ? "rbVinc" : "rbNVinc");
         QCOMPARE(linkedList->isVisibleTo(&window), linked);
         QCOMPARE(unlinkedList->isVisibleTo(&window), !linked);
         QCOMPARE(linkedList->geometry(), unlinkedList->geometry());
@@ -304,17 +214,16 @@ private slots:
         QCOMPARE(linkedList->currentIndex(), -1);
         QVERIFY(control<AmountEdit>(&window, "meValorFP")->isZero());
         type(&window, "meValorFP", QStringLiteral("100"));
-        printer(model)->clearReceivedFrames();
         click(&window, "btProceder");
         const int methodAt = 2;
         QCOMPARE(lastFrame(model).mid(methodAt, model == MV210 ? 1 : 2),
-                 linked ? card(model) : cash(model));
-        QCOMPARE(messages->count(), 0);
+                 linked ? linkedCode(model, 0) : cash(model));
+        QCOMPARE(messages().count(), 0);
     }
 
     void reversalCooFollowsTheLastDocument() {
         const ProgrammingLists lists = listsFor(MV4700);
-        TfmPagamento window(&fiscal, &mainWindow, lists);
+        TfmPagamento window(fiscal(), mainWindow(), lists);
         auto *tabs = control<QTabWidget>(&window, "pcPagamento");
         auto *coo = control<QLineEdit>(&window, "meCOOest");
         toolState().CurrentCOO.set(QStringLiteral("000123"));
@@ -334,28 +243,27 @@ private slots:
         QCOMPARE(coo->text(), QStringLiteral("000125"));
     }
 
-    void reversalFrame_data() { models_data(); }
+    void reversalFrame_data() { modelRows(); }
     void reversalFrame() {
         QFETCH(uint, model);
-        prepareDay(model);
-        QVERIFY(!totalizedCoupon().isEmpty());
+        QVERIFY(openDay(model));
+        QVERIFY(!totalizedCoupon(model).isEmpty());
         const QByteArray coo = toolState().CurrentCOO.get().toLatin1();
         const ProgrammingLists lists = listsFor(model);
-        TfmPagamento window(&fiscal, &mainWindow, lists);
+        TfmPagamento window(fiscal(), mainWindow(), lists);
         window.show();
         type(&window, "meValorFP", QStringLiteral("600"));
         click(&window, "btProceder");
         control<QTabWidget>(&window, "pcPagamento")->setCurrentIndex(1);
-        control<QRadioButton>(&window, "rbFPV2")->setChecked(true);
+        choose(&window, "rbFPV2");
         QVERIFY(control<QComboBox>(&window, "cbFPV2")->isVisibleTo(&window));
         QVERIFY(!control<QComboBox>(&window, "cbFPNV2")->isVisibleTo(&window));
         type(&window, "meValorEst", QStringLiteral("250"));
-        printer(model)->clearReceivedFrames();
         click(&window, "btEstorno");
 
-        const QByteArray command = model == MV210 ? "\xf8" : "\xdb";
-        QCOMPARE(lastFrame(model), Esc + command + cash(model) + card(model) + coo + amount12(250));
-        QCOMPARE(messages->count(), 0);
+        QCOMPARE(lastFrame(model), esc(model == MV210 ? 0xF8 : 0xDB) + cash(model) +
+                                       linkedCode(model, 0) + coo + amount12(250));
+        QCOMPARE(messages().count(), 0);
         QVERIFY(window.isVisible());
         const auto payments = printer(model)->document().payments;
         QVERIFY(!payments.isEmpty());
@@ -365,7 +273,7 @@ private slots:
     // ---- The closing window ----
 
     void messageHasAtMostNineLines() {
-        TfmFechamento window(&fiscal, &mainWindow);
+        TfmFechamento window(fiscal(), mainWindow());
         window.show();
         auto *memo = control<QPlainTextEdit>(&window, "memoMSG");
         memo->setFocus();
@@ -387,96 +295,102 @@ private slots:
         QVERIFY(memo->toPlainText().isEmpty());
     }
 
+    // The closing goes out with the message; the window closes whatever the printer answers
+    // (with nothing open it refuses, and its message is shown).
     void closing_data() {
         QTest::addColumn<uint>("model");
         QTest::addColumn<QString>("memo");
+        QTest::addColumn<bool>("open");
         QTest::addColumn<QByteArray>("frame");
-        QTest::newRow("MV210 empty") << MV210 << "" << QByteArray("\x1b\xf3\xff");
-        QTest::newRow("MV4700 empty") << MV4700 << "" << QByteArray("\x1b\xd1X\xff");
-        QTest::newRow("MV210 message") << MV210 << "Obrigado\nVolte sempre"
+        QTest::newRow("MV210 empty") << MV210 << "" << true << QByteArray("\x1b\xf3\xff");
+        QTest::newRow("MV4700 empty") << MV4700 << "" << true << QByteArray("\x1b\xd1X\xff");
+        QTest::newRow("MV210 message") << MV210 << "Obrigado\nVolte sempre" << true
                                        << QByteArray("\x1b\xf3Obrigado\r\nVolte sempre\xff");
-        QTest::newRow("MV4700 message") << MV4700 << "Obrigado\nVolte sempre"
+        QTest::newRow("MV4700 message") << MV4700 << "Obrigado\nVolte sempre" << true
                                         << QByteArray("\x1b\xd1XObrigado\r\nVolte sempre\r\n\xff");
+        QTest::newRow("MV4700 refused") << MV4700 << "" << false << QByteArray("\x1b\xd1X\xff");
     }
     void closing() {
         QFETCH(uint, model);
         QFETCH(QString, memo);
-        QFETCH(QByteArray, frame);
-        prepareDay(model);
-        QVERIFY(!totalizedCoupon().isEmpty());
-        PaymentRecord payment = PaymentEntry::paymentRecord(
-            listsFor(model).unlinkedPayments.codeAt(0), QStringLiteral("1000"), QString());
-        QVERIFY(commands->RegisterPayment(payment));
-        TfmFechamento window(&fiscal, &mainWindow);
+        QFETCH(bool, open);
+        QVERIFY(openDay(model));
+        if (open) {
+            QVERIFY(!totalizedCoupon(model).isEmpty());
+            PaymentRecord paid = PaymentEntry::paymentRecord(
+                listsFor(model).unlinkedPayments.codeAt(0), QStringLiteral("1000"), QString());
+            QVERIFY(commandSetFor(model)->RegisterPayment(paid));
+            printer(model)->clearReceivedFrames();
+        }
+        TfmFechamento window(fiscal(), mainWindow());
         window.show();
         control<QPlainTextEdit>(&window, "memoMSG")->setPlainText(memo);
-        printer(model)->clearReceivedFrames();
         click(&window, "btProceder");
-        QCOMPARE(lastFrame(model), frame);
+        QTEST(lastFrame(model), "frame");
         QCOMPARE(printer(model)->document().kind, emu::DocumentKind::None);
-        QCOMPARE(messages->count(), 0);
-        QVERIFY(!window.isVisible());
-    }
-
-    // The printer refuses the closing (nothing is open): its message, and the window closes.
-    void refusedClosingStillCloses() {
-        prepareDay(MV4700);
-        TfmFechamento window(&fiscal, &mainWindow);
-        window.show();
-        click(&window, "btProceder");
-        QCOMPARE(messages->count(), 1);
+        QCOMPARE(messages().count(), open ? 0 : 1);
         QVERIFY(!window.isVisible());
     }
 
     // ---- The non-fiscal voucher window ----
 
+    // Only an inflow voucher the printer accepted asks for the payment window; a refused one
+    // leaves CurrentCOO as it was.
     void voucher_data() {
         QTest::addColumn<uint>("model");
         QTest::addColumn<int>("choice");
         QTest::addColumn<QByteArray>("totalizer");
         QTest::addColumn<bool>("inflow");
-        QTest::newRow("MV210 E") << MV210 << 0 << QByteArray("A") << true;
-        QTest::newRow("MV210 S") << MV210 << 1 << QByteArray("B") << false;
-        QTest::newRow("MV4700 E") << MV4700 << 0 << QByteArray("01") << true;
-        QTest::newRow("MV4700 S") << MV4700 << 1 << QByteArray("02") << false;
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("MV210 E") << MV210 << 0 << QByteArray("A") << true << false;
+        QTest::newRow("MV210 S") << MV210 << 1 << QByteArray("B") << false << false;
+        QTest::newRow("MV210 E refused") << MV210 << 0 << QByteArray("A") << true << true;
+        QTest::newRow("MV4700 E") << MV4700 << 0 << QByteArray("01") << true << false;
+        QTest::newRow("MV4700 S") << MV4700 << 1 << QByteArray("02") << false << false;
+        QTest::newRow("MV4700 E refused") << MV4700 << 0 << QByteArray("01") << true << true;
     }
     void voucher() {
         QFETCH(uint, model);
         QFETCH(int, choice);
         QFETCH(QByteArray, totalizer);
         QFETCH(bool, inflow);
-        prepareDay(model);
+        QFETCH(bool, refused);
+        QVERIFY(openDay(model));
+        toolState().CurrentCOO.set(QStringLiteral("000077"));
         const ProgrammingLists lists = listsFor(model);
-        TfmCNFNV window(&fiscal, &mainWindow, lists);
+        TfmCNFNV window(fiscal(), mainWindow(), lists);
         QSignalSpy payNow(&window, &TfmCNFNV::inflowVoucherIssued);
         window.show();
         QCOMPARE(control<QComboBox>(&window, "cbCNFNV")->currentIndex(), 0);
         control<QComboBox>(&window, "cbCNFNV")->setCurrentIndex(choice);
         type(&window, "meValorCNFNV", QStringLiteral("2500"));
-        control<QRadioButton>(&window, "rbDesconto")->setChecked(true);
-        control<QRadioButton>(&window, "rbPorcentagem")->setChecked(true);
+        choose(&window, "rbDesconto");
+        choose(&window, "rbPorcentagem");
         type(&window, "meAcresDesc", QStringLiteral("1000")); // 10,00 %
-        printer(model)->clearReceivedFrames();
+        if (refused)
+            printer(model)->failNextWith("05");
         click(&window, "btProceder");
 
         const QByteArray percent = model == MV210 ? "100000000000" : "000000001000";
-        const QByteArray command = model == MV210 ? "\xd9" : "\xd4";
-        QCOMPARE(lastFrame(model),
-                 Esc + command + totalizer + '0' + percent + "0000" + "00002500" + End);
-        QCOMPARE(messages->count(), 0);
-        QCOMPARE(printer(model)->document().total, 2250);
-        QCOMPARE(toolState().CurrentCOO.get().toInt(), printer(model)->documentCounter());
-        QCOMPARE(payNow.count(), inflow ? 1 : 0);
+        QCOMPARE(lastFrame(model), esc(model == MV210 ? 0xD9 : 0xD4) + totalizer + '0' + percent +
+                                       "0000" + "00002500" + End);
+        QCOMPARE(messages().count(), refused ? 1 : 0);
+        QCOMPARE(payNow.count(), inflow && !refused ? 1 : 0);
         QVERIFY(window.isVisible());
+        if (refused) {
+            QCOMPARE(toolState().CurrentCOO.get(), QStringLiteral("000077"));
+        } else {
+            QCOMPARE(printer(model)->document().total, 2250);
+            QCOMPARE(toolState().CurrentCOO.get().toInt(), printer(model)->documentCounter());
+        }
     }
 
     void voucherAfterClearSendsTheFirstTotalizer() {
-        prepareDay(MV4700);
+        QVERIFY(openDay(MV4700));
         const ProgrammingLists lists = listsFor(MV4700);
-        TfmCNFNV window(&fiscal, &mainWindow, lists);
+        TfmCNFNV window(fiscal(), mainWindow(), lists);
         window.show();
-        auto *kind = control<AmountEdit>(&window, "meAcresDesc");
-        QVERIFY(!kind->isEnabled());
+        QVERIFY(!control<AmountEdit>(&window, "meAcresDesc")->isEnabled());
         QVERIFY(!control<QWidget>(&window, "pnAcresDesc2")->isVisibleTo(&window));
         control<QComboBox>(&window, "cbCNFNV")->setCurrentIndex(1);
         type(&window, "meValorCNFNV", QStringLiteral("777"));
@@ -484,63 +398,40 @@ private slots:
         QCOMPARE(control<QComboBox>(&window, "cbCNFNV")->currentIndex(), -1);
         QVERIFY(control<AmountEdit>(&window, "meValorCNFNV")->isZero());
         type(&window, "meValorCNFNV", QStringLiteral("100"));
-        printer(MV4700)->clearReceivedFrames();
         click(&window, "btProceder");
         QCOMPARE(lastFrame(MV4700).mid(2, 3), QByteArray("011")); // totalizer 01, no adjustment
     }
 
-    void refusedVoucherAsksForNoPayment_data() { models_data(); }
-    void refusedVoucherAsksForNoPayment() {
-        QFETCH(uint, model);
-        prepareDay(model);
-        toolState().CurrentCOO.set(QStringLiteral("000077"));
-        const ProgrammingLists lists = listsFor(model);
-        TfmCNFNV window(&fiscal, &mainWindow, lists);
-        QSignalSpy payNow(&window, &TfmCNFNV::inflowVoucherIssued);
-        window.show();
-        type(&window, "meValorCNFNV", QStringLiteral("2500"));
-        printer(model)->failNextWith("05");
-        click(&window, "btProceder");
-        QCOMPARE(messages->count(), 1);
-        QCOMPARE(payNow.count(), 0);
-        QCOMPARE(toolState().CurrentCOO.get(), QStringLiteral("000077"));
-    }
-
     // ---- Without a printer, or without anything to choose ----
 
-    void nothingIsSentWithoutAPrinter() {
-        QVERIFY(connectPrinter(MV4700));
-        toolState().PrinterPresent = false;
-        const ProgrammingLists lists = listsFor(MV4700);
-        TfmPagamento payment(&fiscal, &mainWindow, lists);
-        TfmFechamento closing(&fiscal, &mainWindow);
-        TfmCNFNV voucher(&fiscal, &mainWindow, lists);
-        for (QWidget *window : {static_cast<QWidget *>(&payment), static_cast<QWidget *>(&closing),
-                                static_cast<QWidget *>(&voucher)}) {
-            window->show();
-            click(window, "btProceder");
-            QVERIFY(window->isVisible());
-            window->hide();
-        }
-        payment.show();
-        click(&payment, "btEstorno");
-        QCOMPARE(messages->texts(), QStringList(4, QStringLiteral("Não existe impressora!")));
-        QVERIFY(printer(MV4700)->receivedFrames().isEmpty());
+    void nothingIsSent_data() {
+        QTest::addColumn<bool>("present");
+        QTest::newRow("no printer") << false;
+        QTest::newRow("empty lists") << true;
     }
-
-    void emptyListsAreReported() {
-        QVERIFY(connectPrinter(MV4700));
-        const ProgrammingLists empty;
-        TfmPagamento payment(&fiscal, &mainWindow, empty);
-        TfmCNFNV voucher(&fiscal, &mainWindow, empty);
-        payment.show();
-        click(&payment, "btProceder");
-        click(&payment, "btEstorno");
-        payment.hide();
-        voucher.show();
-        click(&voucher, "btProceder");
-        QCOMPARE(messages->count(), 3);
-        QVERIFY(printer(MV4700)->receivedFrames().isEmpty());
+    void nothingIsSent() {
+        QFETCH(bool, present);
+        QVERIFY(fixture::connectPrinter(MV4700));
+        toolState().PrinterPresent = present;
+        const ProgrammingLists lists = present ? ProgrammingLists() : listsFor(MV4700);
+        TfmPagamento payment(fiscal(), mainWindow(), lists);
+        TfmCNFNV voucher(fiscal(), mainWindow(), lists);
+        TfmFechamento closing(fiscal(), mainWindow()); // needs no list
+        const std::pair<QWidget *, const char *> actions[] = {{&payment, "btProceder"},
+                                                              {&payment, "btEstorno"},
+                                                              {&voucher, "btProceder"},
+                                                              {&closing, "btProceder"}};
+        const int tried = present ? 3 : 4;
+        for (int i = 0; i < tried; ++i) {
+            actions[i].first->show();
+            click(actions[i].first, actions[i].second);
+            QVERIFY(actions[i].first->isVisible());
+            actions[i].first->hide();
+        }
+        QCOMPARE(messages().count(), tried);
+        if (!present)
+            QCOMPARE(messages().texts(), QStringList(tried, NoPrinter));
+        QVERIFY(frames(MV4700).isEmpty());
     }
 };
 

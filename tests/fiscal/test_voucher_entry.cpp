@@ -84,6 +84,29 @@ private slots:
         QVERIFY(!VoucherEntry::problemText(Problem::NoLinkedTotalizer).isEmpty());
     }
 
+    // The COO the printer writes back becomes CurrentCOO only when the command succeeded.
+    void withCurrentCoo_data() {
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("accepted") << "12" << true << "000013";
+        QTest::newRow("refused") << "000012" << false << "000012";
+    }
+    void withCurrentCoo() {
+        QFETCH(QString, current);
+        QFETCH(bool, accepted);
+        toolState().CurrentCOO.set(current);
+        QByteArray given;
+        QCOMPARE(VoucherEntry::withCurrentCoo([&](char *coo) {
+                     given = QByteArray(coo, 6);
+                     std::memcpy(coo, "000013", 6);
+                     return accepted;
+                 }),
+                 accepted);
+        QCOMPARE(given, QByteArray("000012"));
+        QTEST(toolState().CurrentCOO.get(), "after");
+    }
+
     void documentText_data() {
         QTest::addColumn<QString>("memo");
         QTest::addColumn<QByteArray>("sent");

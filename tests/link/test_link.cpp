@@ -117,8 +117,16 @@ private slots:
             uint8_t answer[Link::RxBufferSize];
             length = link.WaitResponse(answer, WaitUnlimited);
         });
-        QTRY_COMPARE(device->reads, 1);
-        QCOMPARE(device->readTimeouts.value(0), -1);
+        // The port thread counts its reads under the device's lock: look at them under it too.
+        const auto reads = [this] {
+            std::lock_guard lock(device->mutex);
+            return device->reads;
+        };
+        QTRY_COMPARE(reads(), 1);
+        {
+            std::lock_guard lock(device->mutex);
+            QCOMPARE(device->readTimeouts.value(0), -1);
+        }
         link.ClosePort();
         waiter.join();
         QCOMPARE(length, int16_t(0));

@@ -10,6 +10,7 @@
 #include "maintenance/gravausr.h"
 #include "printer.h"
 #include "support/recording_messages.h"
+#include "support/screenshot.h"
 #include "support/scripted_file_dialogs.h"
 
 #include <QCheckBox>
@@ -619,12 +620,11 @@ private slots:
         open();
         fill(QStringLiteral("123.456.789.110"), QStringLiteral("98765"),
              QStringLiteral("A1B2C3D4"));
-        QDir().mkpath(QStringLiteral(DOCS_DIR));
-        QVERIFY(window->grab().save(QStringLiteral(DOCS_DIR "/user-record.png")));
+        QVERIFY(saveScreenshot(window->grab(), QStringLiteral("user-record.png")));
         window->hide();
         usePrinter(A, "1.20");
         open();
-        QVERIFY(window->grab().save(QStringLiteral(DOCS_DIR "/user-record-old-firmware.png")));
+        QVERIFY(saveScreenshot(window->grab(), QStringLiteral("user-record-old-firmware.png")));
     }
 };
 

@@ -11,6 +11,7 @@
 #include "printer.h"
 #include "protocol/command_set.h"
 #include "support/recording_messages.h"
+#include "support/screenshot.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -412,8 +413,7 @@ private slots:
         setDaylightSaving(A, true);
         open();
         main->clockTick();
-        QDir().mkpath(QStringLiteral(DOCS_DIR));
-        QVERIFY(window->grab().save(QStringLiteral(DOCS_DIR "/intervention.png")));
+        QVERIFY(saveScreenshot(window->grab(), QStringLiteral("intervention.png")));
     }
 };
 

@@ -9,6 +9,7 @@
 #include "peripherals/cheques.h"
 #include "printer.h"
 #include "support/recording_messages.h"
+#include "support/screenshot.h"
 #include "support/scripted_file_dialogs.h"
 
 #include <QCheckBox>
@@ -318,8 +319,7 @@ private slots:
         fillCheck(true, QStringLiteral("TEXTO LIVRE 120 CARACTERES"));
         control<QLabel>("lbMSG")->setText(QStringLiteral("Posicione Cheque"));
         control<QLabel>("lbMSG")->show();
-        QDir().mkpath(QStringLiteral(DOCS_DIR));
-        QVERIFY(window->grab().save(QStringLiteral(DOCS_DIR "/checks.png")));
+        QVERIFY(saveScreenshot(window->grab(), QStringLiteral("checks.png")));
         control<QLabel>("lbMSG")->hide();
     }
 };

@@ -9,6 +9,7 @@
 #include "peripherals/sensores.h"
 #include "printer.h"
 #include "support/recording_messages.h"
+#include "support/screenshot.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -282,7 +283,7 @@ private slots:
         window->show();
         QTRY_COMPARE_WITH_TIMEOUT(window->LedGaveta()->color(), Cyan, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(window->LedPoucoPapel()->color(), Cyan, 5000);
-        QVERIFY(window->grab().save(QStringLiteral(DOCS_DIR "/sensors.png")));
+        QVERIFY(saveScreenshot(window->grab(), QStringLiteral("sensors.png")));
     }
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// Configuration files for the tests of the printer initialisation, written the way the Edit Data
-// window saves them.
+// Configuration files for the programming tests, written the way the Edit Data window saves
+// them, and reading and writing them on disk.
 
 #include "app/global.h"
 #include "link/codepage.h"
@@ -9,9 +9,20 @@
 #include "programming/tables.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 namespace fixture {
+
+inline QByteArray readFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+inline bool writeFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
 
 // The header of the sample files: bold shop name, an address, a condensed line.
 inline QByteArray sampleHeader() {

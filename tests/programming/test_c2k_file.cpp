@@ -209,27 +209,14 @@ private slots:
             << QStringList{cash, " FP05|Ticket|    V", " FP03||    N", " FP04||    N",
                            " FP05||    N"}
             << QStringList{"1=NDinheiro", "3=N", "4=N", "5=VTicket"};
+        // Sixteen numbered rows fill the model's slots; a seventeenth row is not read.
+        QStringList sixteen{cash}, numbered{"1=NDinheiro"};
+        for (int n = 2; n <= 16; ++n) {
+            sixteen << QStringLiteral(" FP%1").arg(n, 2, 10, QChar(u'0'));
+            numbered << QStringLiteral("%1=N").arg(n);
+        }
         QTest::newRow("A rows past 16 ignored")
-            << uint(A)
-            << QStringList{cash,
-                           " FP02",
-                           " FP03",
-                           " FP04",
-                           " FP05",
-                           " FP06",
-                           " FP07",
-                           " FP08",
-                           " FP09",
-                           " FP10",
-                           " FP11",
-                           " FP12",
-                           " FP13",
-                           " FP14",
-                           " FP15",
-                           " FP16",
-                           " FP07|Extra|    V"}
-            << QStringList{"1=NDinheiro", "2=N",  "3=N",  "4=N",  "5=N",  "6=N",  "7=N",  "8=N",
-                           "9=N",         "10=N", "11=N", "12=N", "13=N", "14=N", "15=N", "16=N"};
+            << uint(A) << sixteen + QStringList{" FP07|Extra|    V"} << numbered;
     }
     void paymentSlots() {
         QFETCH(uint, model);
@@ -364,17 +351,21 @@ private slots:
     void wrongModel_data() {
         QTest::addColumn<uint>("fileModel");
         QTest::addColumn<uint>("selected");
-        QTest::newRow("A file, B selected") << uint(A) << uint(B);
-        QTest::newRow("B file, A selected") << uint(B) << uint(A);
-        QTest::newRow("B file, none selected") << uint(B) << 0u;
+        QTest::addColumn<bool>("old");
+        QTest::newRow("A file, B selected") << uint(A) << uint(B) << false;
+        QTest::newRow("B file, A selected") << uint(B) << uint(A) << false;
+        QTest::newRow("B file, none selected") << uint(B) << 0u << false;
+        QTest::newRow("old B file, A selected") << uint(B) << uint(A) << true;
     }
     void wrongModel() {
         QFETCH(uint, fileModel);
         QFETCH(uint, selected);
+        QFETCH(bool, old);
         ProgrammingTables working = sample(B == selected ? B : A);
         const ProgrammingTables before = working;
-        const C2kReadResult r =
-            importC2k(working, writeC2k(fileModel, sample(fileModel)), selected, false);
+        const QByteArray file =
+            old ? oldFile(fileModel, SampleRtf) : writeC2k(fileModel, sample(fileModel));
+        const C2kReadResult r = importC2k(working, file, selected, true);
         QCOMPARE(r.status, C2kReadStatus::WrongModel);
         QCOMPARE(r.message, QStringLiteral("O modelo da impressora especificado no arquivo\r\n"
                                            "é diferente do modelo da impressora em uso!\r\n"));
@@ -496,11 +487,6 @@ private slots:
         const C2kReadResult again = readC2k(current, A, false);
         QCOMPARE(again.status, C2kReadStatus::Loaded);
         QVERIFY(again.tables == working);
-    }
-
-    void oldFileOfTheOtherModel() {
-        const C2kReadResult r = readC2k(oldFile(B, SampleRtf), A, true);
-        QCOMPARE(r.status, C2kReadStatus::WrongModel);
     }
 
     void oldHeaderCutAt1023() {

@@ -205,6 +205,9 @@ private slots:
         QTest::newRow("ISS other key") << iss << "    N"
                                        << "x"
                                        << "-";
+        QTest::newRow("V/N v") << link << "    N"
+                               << "v"
+                               << "    V";
         QTest::newRow("V/N n") << link << "    V"
                                << "n"
                                << "    N";

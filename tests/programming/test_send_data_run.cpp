@@ -20,10 +20,6 @@ namespace {
 
 const QByteArray Esc("\x1B");
 
-QByteArray pad(const QByteArray &text, int width) {
-    return text.leftJustified(width, ' ');
-}
-
 // An opaque table for the check printer: 1234 bytes of every value.
 QByteArray bankTable(int size = 1234) {
     QByteArray table;
@@ -42,15 +38,8 @@ struct RecordingView : SendDataView {
     void hideProgress() override { ++hidden; }
 };
 
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using fixture::readFile;
+using fixture::writeFile;
 
 } // namespace
 

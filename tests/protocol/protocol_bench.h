@@ -4,6 +4,7 @@
 
 #include "app/clock.h"
 #include "app/global.h"
+#include "app/messages.h"
 #include "link/serial_new.h"
 #include "protocol/cmd210.h"
 #include "protocol/cmd4700.h"
@@ -15,7 +16,9 @@
 #include <QTimeZone>
 
 #include <cstring>
+#include <future>
 #include <memory>
+#include <vector>
 
 namespace bench {
 
@@ -24,6 +27,13 @@ inline QByteArray bytes(std::initializer_list<int> values) {
     for (int v : values)
         out += char(v);
     return out;
+}
+
+inline QByteArray esc(int command) {
+    return bytes({27, command});
+}
+inline QByteArray pad(const QByteArray &text, int width, char fill = ' ') {
+    return text.left(width).leftJustified(width, fill);
 }
 
 // Answers the printer gives to an accepted command: model A anything that does not begin with
@@ -131,6 +141,29 @@ struct Bench {
         std::lock_guard lock(device->mutex);
         return device->reads;
     }
+};
+
+// Records the messages shown while another thread tries to use the link: a message must never
+// show with the exchange held, or that thread (the identification) would wait for the user.
+class ProbingMessages : public Messages {
+public:
+    explicit ProbingMessages(Link &link) : link(link) { installMessages(this); }
+    ~ProbingMessages() override { installMessages(nullptr); }
+    MessageAnswer show(const Message &message) override {
+        // Kept until the probe goes: a future's end waits for its thread, which would never
+        // come if the link were held by the thread showing this message.
+        probes.push_back(std::async(std::launch::async, [this] { link.IsCtsOn(); }));
+        if (probes.back().wait_for(std::chrono::seconds(2)) != std::future_status::ready)
+            blocked << message.text;
+        shown << message.text;
+        captioned << message.caption + QStringLiteral(": ") + message.text;
+        return MessageAnswer::Ok;
+    }
+    QStringList shown, captioned, blocked;
+
+private:
+    Link &link;
+    std::vector<std::future<void>> probes;
 };
 
 // Every test starts from the tool's initial state with short protocol durations.

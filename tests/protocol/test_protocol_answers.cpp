@@ -3,24 +3,16 @@
 // poll and the maintenance-mode test.
 #include "protocol_bench.h"
 
-#include "app/messages.h"
-
 #include <QtTest>
 
 #include <functional>
-#include <future>
 
 using namespace bench;
 
 namespace {
 
-constexpr int ESC = 27;
 const QByteArray End("\xFF\r", 2);
 const QString ClicheNoAnswerA = QStringLiteral("Erro de Comunicação");
-
-QByteArray pad(const QByteArray &text, int width, char fill = ' ') {
-    return text.left(width).leftJustified(width, fill);
-}
 
 // ---- Operations run against a failing printer ----
 
@@ -220,28 +212,6 @@ QByteArray configurationBlockFor(uint model) {
     return block;
 }
 
-// Shows its messages while another thread tries to use the link: the message must never show
-// with the exchange held, or that thread (the identification) would wait for the user.
-class ProbingMessages : public Messages {
-public:
-    explicit ProbingMessages(Link &link) : link(link) { installMessages(this); }
-    ~ProbingMessages() override { installMessages(nullptr); }
-    MessageAnswer show(const Message &message) override {
-        // Kept until the probe goes: a future's end waits for its thread, which would never
-        // come if the link were held by the thread showing this message.
-        probes.push_back(std::async(std::launch::async, [this] { link.IsCtsOn(); }));
-        if (probes.back().wait_for(std::chrono::seconds(2)) != std::future_status::ready)
-            blocked << message.text;
-        shown << message.text;
-        return MessageAnswer::Ok;
-    }
-    QStringList shown, blocked;
-
-private:
-    Link &link;
-    std::vector<std::future<void>> probes;
-};
-
 } // namespace
 
 class TestProtocolAnswers : public QObject {
@@ -434,7 +404,7 @@ void TestProtocolAnswers::readTaxRates() {
     bench->script({model == ModelA ? okA("x" + entries + "\r") : okB(entries + "\r")});
     TaxRateRecord rates[16];
     QVERIFY(bench->model(model).ReadTaxRates(rates));
-    QCOMPARE(bench->written(), QByteArrayList{bytes({ESC, 0xE7})});
+    QCOMPARE(bench->written(), QByteArrayList{esc(0xE7)});
     const int iss[4] = {1, 0, 1, 0};
     for (int i = 0; i < 16; ++i) {
         QCOMPARE(int(rates[i].iss), i < 4 ? iss[i] : 0);
@@ -464,7 +434,7 @@ void TestProtocolAnswers::readOptions() {
     OptionsBlock options;
     std::memset(options.bytes, '#', sizeof options.bytes);
     QVERIFY(bench->model(model).ReadOptions(options));
-    QCOMPARE(bench->written(), QByteArrayList{bytes({ESC, 0xE5})});
+    QCOMPARE(bench->written(), QByteArrayList{esc(0xE5)});
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(options.bytes), 70),
              block + QByteArray(38, '#'));
 }
@@ -541,7 +511,7 @@ void TestProtocolAnswers::configurationTables() {
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(op.name), 16), pad(operatorName, 16, '\0'));
 
     // One configuration frame served every read.
-    QCOMPARE(bench->written(), QByteArrayList{bytes({ESC, model == ModelA ? 0xEE : 0xEA})});
+    QCOMPARE(bench->written(), QByteArrayList{esc(model == ModelA ? 0xEE : 0xEA)});
     QVERIFY(configurationCacheValid());
     QCOMPARE(configurationBlock().bytes.size(), model == ModelA ? l.length + 4 : 1425);
 }
@@ -604,7 +574,7 @@ void TestProtocolAnswers::readCliche() {
     ClicheRecord cliche;
     std::memset(&cliche, '#', sizeof cliche);
     QVERIFY(bench->model(model).ReadCliche(cliche));
-    QCOMPARE(bench->written(), QByteArrayList{bytes({ESC, 0xE8})});
+    QCOMPARE(bench->written(), QByteArrayList{esc(0xE8)});
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(cliche.ecfNumber), 4), ecf);
     QCOMPARE(cliche.length, uint32_t(text.size()));
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(cliche.text), int(text.size())), text);
@@ -631,7 +601,7 @@ void TestProtocolAnswers::readClock() {
     ClockRecord record;
     std::memset(&record, 0xEE, sizeof record);
     QVERIFY(bench->model(model).ReadClock(record));
-    QCOMPARE(bench->written(), QByteArrayList{bytes({ESC, 0xE6})});
+    QCOMPARE(bench->written(), QByteArrayList{esc(0xE6)});
     QCOMPARE(QDateTime(QDate(record.year, record.month, record.day),
                        QTime(record.hour, record.minute, record.second)),
              clock);
@@ -894,7 +864,7 @@ void TestProtocolAnswers::messagesShowWithTheExchangeFree() {
     bench->script(script);
     QByteArray output(1208, '#');
     ::operation(operation, model).run(bench->model(model), output);
-    QCOMPARE(probe.shown, QStringList{QStringLiteral("Usuário gravado!")});
+    QCOMPARE(probe.captioned, QStringList{QStringLiteral("Informação: Usuário gravado!")});
     QCOMPARE(probe.blocked, QStringList{});
 }
 

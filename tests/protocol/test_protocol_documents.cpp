@@ -2,25 +2,14 @@
 // answers, and the authentication wait with its abort from another thread.
 #include "protocol_bench.h"
 
-#include "app/messages.h"
-
 #include <QtTest>
-
-#include <future>
 
 using namespace bench;
 
 namespace {
 
-constexpr int ESC = 27;
 const QByteArray FF("\xFF"), Z12(12, '0');
 
-QByteArray esc(int command) {
-    return bytes({ESC, command});
-}
-QByteArray pad(const QByteArray &text, int width) {
-    return text.left(width).leftJustified(width, ' ');
-}
 template <size_t N> void put(uint8_t (&field)[N], const QByteArray &value) {
     std::memcpy(field, value.constData(), std::min<size_t>(N, size_t(value.size())));
 }
@@ -94,25 +83,6 @@ bool run(CommandSet &c, const QString &op, QByteArray &in, char coo[6]) {
     // clang-format on
     qFatal("no operation %s", qPrintable(op));
 }
-
-// Shows nothing, but tells whether the link was free while a message would have shown.
-class ProbingMessages : public Messages {
-public:
-    explicit ProbingMessages(Link &link) : link(link) { installMessages(this); }
-    ~ProbingMessages() override { installMessages(nullptr); }
-    MessageAnswer show(const Message &message) override {
-        probes.push_back(std::async(std::launch::async, [this] { link.IsCtsOn(); }));
-        if (probes.back().wait_for(std::chrono::seconds(2)) != std::future_status::ready)
-            blocked << message.text;
-        shown << message.caption + ": " + message.text;
-        return MessageAnswer::Ok;
-    }
-    QStringList shown, blocked;
-
-private:
-    Link &link;
-    std::vector<std::future<void>> probes;
-};
 
 } // namespace
 
@@ -424,7 +394,7 @@ void TestProtocolDocuments::authenticate() {
     QVERIFY(running.get());
 
     QCOMPARE(bench->written(), frames);
-    QCOMPARE(probe.shown, messages);
+    QCOMPARE(probe.captioned, messages);
     QCOMPARE(probe.blocked, QStringList{});
     // Every wait is a short poll, but the one after CAN.
     QList<int> timeouts = bench->device->readTimeouts;

@@ -11,11 +11,6 @@ using namespace bench;
 
 namespace {
 
-constexpr int ESC = 27;
-
-QByteArray pad(const QByteArray &text, int width, char fill = ' ') {
-    return text.left(width).leftJustified(width, fill);
-}
 QByteArray latin1(const QString &text) {
     return text.toLatin1(); // the PC's code page for these letters
 }
@@ -176,48 +171,48 @@ void TestProtocolFrames::frames_data() {
                            "dito xyz");
 
     // ---- Tax rates ----
-    row("A tax rate ISS", A, "ProgramTaxRate", taxRate(1, "1800"), {bytes({ESC, 0xDC}) + "S1800"});
-    row("A tax rate ICMS", A, "ProgramTaxRate", taxRate(0, "0700"), {bytes({ESC, 0xDC}) + "0700"});
+    row("A tax rate ISS", A, "ProgramTaxRate", taxRate(1, "1800"), {esc(0xDC) + "S1800"});
+    row("A tax rate ICMS", A, "ProgramTaxRate", taxRate(0, "0700"), {esc(0xDC) + "0700"});
     row("A tax rate unused", A, "ProgramTaxRate", taxRate(1, "////"), none);
-    row("B tax rate ISS", B, "ProgramTaxRate", taxRate(1, "0500"), {bytes({ESC, 0xDC}) + "S0500"});
-    row("B tax rate ICMS", B, "ProgramTaxRate", taxRate(0, "1800"), {bytes({ESC, 0xDC}) + "N1800"});
+    row("B tax rate ISS", B, "ProgramTaxRate", taxRate(1, "0500"), {esc(0xDC) + "S0500"});
+    row("B tax rate ICMS", B, "ProgramTaxRate", taxRate(0, "1800"), {esc(0xDC) + "N1800"});
     row("B tax rate unused", B, "ProgramTaxRate", taxRate(0, "////"), none);
 
     // ---- Payment methods ----
     row("A payment 16 linked", A, "ProgramPaymentMethod", paymentMethod(1, "16", card),
-        {bytes({ESC, 0xDA}) + "PGVP" + cardA});
+        {esc(0xDA) + "PGVP" + cardA});
     row("A payment 01", A, "ProgramPaymentMethod", paymentMethod(0, "01", "Dinheiro"),
-        {bytes({ESC, 0xDA}) + "PGXA" + pad("Dinheiro", 17)});
+        {esc(0xDA) + "PGXA" + pad("Dinheiro", 17)});
     row("A payment index 00 refused", A, "ProgramPaymentMethod", paymentMethod(0, "00", "X"), none,
         false);
     row("A payment index 17 refused", A, "ProgramPaymentMethod", paymentMethod(0, "17", "X"), none,
         false);
     row("A payment blank name", A, "ProgramPaymentMethod", paymentMethod(1, "02", ""), none);
     row("B payment 05 linked", B, "ProgramPaymentMethod", paymentMethod(1, "05", card),
-        {bytes({ESC, 0xDE}) + "55" + cardB});
+        {esc(0xDE) + "55" + cardB});
     row("B payment 05", B, "ProgramPaymentMethod", paymentMethod(0, "05", card),
-        {bytes({ESC, 0xDE}) + "05" + cardB});
+        {esc(0xDE) + "05" + cardB});
     row("B payment 16 linked", B, "ProgramPaymentMethod", paymentMethod(1, "16", "Cheque"),
-        {bytes({ESC, 0xDE}) + "66" + pad("Cheque", 21)});
+        {esc(0xDE) + "66" + pad("Cheque", 21)});
     row("B payment index 00 refused", B, "ProgramPaymentMethod", paymentMethod(1, "00", "X"), none,
         false);
     row("B payment blank name", B, "ProgramPaymentMethod", paymentMethod(0, "03", ""), none);
 
     // ---- Linked totalizer (A), report names (B), non-fiscal totalizers ----
     row("A linked totalizer converted in 21 positions", A, "ProgramLinkedTotalizer",
-        paymentMethod(1, "03", card), {bytes({ESC, 0xE2}) + "V" + cardA + "    "});
+        paymentMethod(1, "03", card), {esc(0xE2) + "V" + cardA + "    "});
     row("A linked totalizer of a method not linked", A, "ProgramLinkedTotalizer",
         paymentMethod(0, "03", card), none);
     row("A linked totalizer blank", A, "ProgramLinkedTotalizer",
         paymentMethod(1, "03", QByteArray(17, ' ') + "abcd"), none);
-    row("B report name", B, "ProgramReportName", pad(card, 21), {bytes({ESC, 0xE0}) + cardB});
+    row("B report name", B, "ProgramReportName", pad(card, 21), {esc(0xE0) + cardB});
     row("B report name blank", B, "ProgramReportName", pad("", 21), none);
     row("A totalizer outflow", A, "ProgramNonFiscalTotalizer", totalizer(1, "Sangria"),
-        {bytes({ESC, 0xE2}) + "-" + pad("Sangria", 21)});
+        {esc(0xE2) + "-" + pad("Sangria", 21)});
     row("A totalizer inflow", A, "ProgramNonFiscalTotalizer", totalizer(0, "Suprimento"),
-        {bytes({ESC, 0xE2}) + "+" + pad("Suprimento", 21)});
+        {esc(0xE2) + "+" + pad("Suprimento", 21)});
     row("B totalizer outflow", B, "ProgramNonFiscalTotalizer", totalizer(1, "Sangria"),
-        {bytes({ESC, 0xDF}) + "-" + pad("Sangria", 21)});
+        {esc(0xDF) + "-" + pad("Sangria", 21)});
     row("B totalizer blank", B, "ProgramNonFiscalTotalizer", totalizer(0, ""), none);
 
     // ---- Options ----
@@ -226,15 +221,15 @@ void TestProtocolFrames::frames_data() {
                                 "8jk2550000"
                                 "0d0{33}000000";
     row("A options below 1.22", A, "ProgramOptions", markedOptions(),
-        {bytes({ESC, 0xE4}) + QByteArray(optionsA).replace("{33}", "0")}, true, 1.21);
+        {esc(0xE4) + QByteArray(optionsA).replace("{33}", "0")}, true, 1.21);
     row("A options from 1.22", A, "ProgramOptions", markedOptions(),
-        {bytes({ESC, 0xE4}) + QByteArray(optionsA).replace("{33}", "p")}, true, 1.22);
+        {esc(0xE4) + QByteArray(optionsA).replace("{33}", "p")}, true, 1.22);
     row("A options from 1.22 read as 1.2199999", A, "ProgramOptions", markedOptions(),
-        {bytes({ESC, 0xE4}) + QByteArray(optionsA).replace("{33}", "p")}, true, 1.2199999999);
+        {esc(0xE4) + QByteArray(optionsA).replace("{33}", "p")}, true, 1.2199999999);
     row("B options below 1.01", B, "ProgramOptions", markedOptions(),
-        {bytes({ESC, 0xE4}) + "abcXdeXfghijk0000000"}, true, 1.00);
+        {esc(0xE4) + "abcXdeXfghijk0000000"}, true, 1.00);
     row("B options from 1.01", B, "ProgramOptions", markedOptions(),
-        {bytes({ESC, 0xE4}) + "abcXdeXfghijk00000op"}, true, 1.01);
+        {esc(0xE4) + "abcXdeXfghijk00000op"}, true, 1.01);
     // A zero byte of the block goes out as a zero byte.
     QByteArray zeroOptionsA = QByteArray("0b0anc0m10"
                                          "le00Xfghi0"
@@ -243,39 +238,39 @@ void TestProtocolFrames::frames_data() {
     for (char mark : QByteArray("abcdefghijklmnp"))
         zeroOptionsA.replace(mark, '\0');
     row("A options zero bytes sent as they are", A, "ProgramOptions", QByteArray(70, '\0'),
-        {bytes({ESC, 0xE4}) + zeroOptionsA}, true, 1.22);
+        {esc(0xE4) + zeroOptionsA}, true, 1.22);
 
     // ---- Daylight saving: every other option 'X', the fixed characters as always ----
     row("A daylight saving on", A, "SetDaylightSavingTime", "1",
-        {bytes({ESC, 0xE4}) + "0X0XX10X10"
-                              "XX00XXXXX0"
-                              "8XX2550000"
-                              "0X00000000"});
+        {esc(0xE4) + "0X0XX10X10"
+                     "XX00XXXXX0"
+                     "8XX2550000"
+                     "0X00000000"});
     row("A daylight saving on from 1.22", A, "SetDaylightSavingTime", "1",
-        {bytes({ESC, 0xE4}) + "0X0XX10X10"
-                              "XX00XXXXX0"
-                              "8XX2550000"
-                              "0X0X000000"},
+        {esc(0xE4) + "0X0XX10X10"
+                     "XX00XXXXX0"
+                     "8XX2550000"
+                     "0X0X000000"},
         true, 1.22);
     row("B daylight saving off", B, "SetDaylightSavingTime", "0",
-        {bytes({ESC, 0xE4}) + "XX0XXXXXXXXXX0000000"});
+        {esc(0xE4) + "XX0XXXXXXXXXX0000000"});
     row("B daylight saving on from 1.01", B, "SetDaylightSavingTime", "1",
-        {bytes({ESC, 0xE4}) + "XX1XXXXXXXXXX00000XX"}, true, 1.01);
+        {esc(0xE4) + "XX1XXXXXXXXXX00000XX"}, true, 1.01);
 
     // ---- Operator ----
     row("A operator", A, "ProgramOperator", operatorRecord("", latin1(QStringLiteral("João"))),
-        {bytes({ESC, 0xDA}) + "OOpr:" + pad("Jo\xC4o", 16)});
+        {esc(0xDA) + "OOpr:" + pad("Jo\xC4o", 16)});
     row("A operator blank", A, "ProgramOperator", operatorRecord("0001", ""), none);
     row("B operator", B, "ProgramOperator",
         operatorRecord("0001", latin1(QStringLiteral("José da Silva123"))),
-        {bytes({ESC, 0xDD}) + "Lj:0001  Opr:Jos\x82 da Silva"});
+        {esc(0xDD) + "Lj:0001  Opr:Jos\x82 da Silva"});
     row("B operator of ten leading spaces", B, "ProgramOperator",
         operatorRecord("0001", "          abc"), none);
 
     // ---- Maintenance-mode commands: the GS test first ----
     const QByteArray gsA = bytes({29, 0xFF});
     const QByteArray gsB = bytes({29, 0x05});
-    const QByteArray c0 = bytes({ESC, 0xC0});
+    const QByteArray c0 = esc(0xC0);
     const QByteArrayList maintenanceOk{inMaintenance(), ":"};
     row("A intervention without header", A, "TechnicalIntervention", "10" + cliche("", "", 0),
         {gsA, c0 + "{DT}ZZZ R\xFF"}, true, 0, maintenanceOk);
@@ -292,7 +287,7 @@ void TestProtocolFrames::frames_data() {
         {gsA, c0 + "{DT}XXX R0001" + QByteArray(1199, 'x') + "\xFF"}, true, 0, maintenanceOk);
 
     const QByteArray intervention = "ZZZ R0001KORVEL S.A.\r\n\xFF";
-    const QByteArray be = bytes({ESC, 0xBE});
+    const QByteArray be = esc(0xBE);
     const QByteArray userA =
         pad("", 16) + "CNPJ:" + pad("12345678000190", 20) + "IE:" + pad("ISENTO", 20);
     const QByteArray userB =
@@ -322,29 +317,28 @@ void TestProtocolFrames::frames_data() {
         true, true, recorded);
 
     row("A firmware update with the serial", A, "StartFirmwareUpdate", "AB123456",
-        {gsA, bytes({ESC, 0xC1}) + "AB123456"}, true, 0, maintenanceOk);
+        {gsA, esc(0xC1) + "AB123456"}, true, 0, maintenanceOk);
     row("A firmware update with a short serial", A, "StartFirmwareUpdate", "AB12",
-        {gsA, bytes({ESC, 0xC1}) + "AB12    "}, true, 0, maintenanceOk);
-    row("B firmware update", B, "StartFirmwareUpdate", "AB123456",
-        {gsB, bytes({ESC, 0xC1}) + "XXXXXXXX"}, true, 0, {inMaintenance(), okB()});
+        {gsA, esc(0xC1) + "AB12    "}, true, 0, maintenanceOk);
+    row("B firmware update", B, "StartFirmwareUpdate", "AB123456", {gsB, esc(0xC1) + "XXXXXXXX"},
+        true, 0, {inMaintenance(), okB()});
 
     // ---- Reports: the Reduction Z takes the PC's time as it is ----
-    row("A reading X", A, "ReadingX", {}, {bytes({ESC, 0xCF})});
-    row("B reading X", B, "ReadingX", {}, {bytes({ESC, 0xFA})});
-    row("A reduction Z", A, "ReductionZ", {}, {bytes({ESC, 0xD0}) + "{DT}"}, true, 0, {}, true);
-    row("B reduction Z", B, "ReductionZ", {}, {bytes({ESC, 0xFC}) + "{DT}"}, true, 0, {}, true);
+    row("A reading X", A, "ReadingX", {}, {esc(0xCF)});
+    row("B reading X", B, "ReadingX", {}, {esc(0xFA)});
+    row("A reduction Z", A, "ReductionZ", {}, {esc(0xD0) + "{DT}"}, true, 0, {}, true);
+    row("B reduction Z", B, "ReductionZ", {}, {esc(0xFC) + "{DT}"}, true, 0, {}, true);
 
     // ---- Fiscal memory ----
     const QByteArray cr(1, '\r');
     row("B summarised reading by counters to the PC", B, "ReadFiscalMemory", "S000001005000",
-        {bytes({ESC, 0xFB}) + "S000001005000"}, true, 0, {okB("12345678") + FiscalMemoryEnd});
+        {esc(0xFB) + "S000001005000"}, true, 0, {okB("12345678") + FiscalMemoryEnd});
     row("B full reading by dates printed", B, "ReadFiscalMemory", "x010195311294",
-        {bytes({ESC, 0xFB}) + "x010195311294", cr, gsB}, true, 0, {okB(), status("000030000000")});
+        {esc(0xFB) + "x010195311294", cr, gsB}, true, 0, {okB(), status("000030000000")});
     row("A reading to the PC goes upper case", A, "ReadFiscalMemory", "s000001005000",
-        {bytes({ESC, 0xD1}) + "S000001005000"}, true, 0,
-        {":23456789" + QByteArray(FiscalMemoryEnd)});
+        {esc(0xD1) + "S000001005000"}, true, 0, {":23456789" + QByteArray(FiscalMemoryEnd)});
     row("A printed reading goes upper case", A, "ReadFiscalMemory", "x000001000002",
-        {bytes({ESC, 0xD1}) + "X000001000002", cr, gsA}, true, 0, {":", status("000200000000")});
+        {esc(0xD1) + "X000001000002", cr, gsA}, true, 0, {":", status("000200000000")});
     row("B unknown destination refused", B, "ReadFiscalMemory", "P000001005000", none, false);
 }
 

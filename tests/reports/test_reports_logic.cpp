@@ -93,7 +93,7 @@ private slots:
     }
 
     // The file holds the text between the first chunk's header and the last one's end mark;
-    // it replaces the older file only when something arrived and the printer did not refuse.
+    // it replaces the older file only when the whole reading arrived.
     void fileReading_data() {
         QTest::addColumn<QByteArrayList>("chunks");
         QTest::addColumn<QByteArray>("content");
@@ -108,9 +108,8 @@ private slots:
         QTest::newRow("accents from CP850")
             << QByteArrayList{header + "REDU\x80\xC7O\r\n\xFF\r"} << QByteArray("REDU\xC7\xC3O\r\n")
             << Outcome::Saved << QString();
-        QTest::newRow("cut short")
-            << QByteArrayList{header + "LINHA 1\r\n", "LIN"} << QByteArray("LINHA 1\r\nLIN")
-            << Outcome::Incomplete << "Aviso";
+        QTest::newRow("cut short") << QByteArrayList{header + "LINHA 1\r\n", "LIN"}
+                                   << QByteArray("older") << Outcome::Incomplete << "Aviso";
         QTest::newRow("nothing came")
             << QByteArrayList{} << QByteArray("older") << Outcome::NothingReceived << "Erro";
         QTest::newRow("refused") << QByteArrayList{":R10\xFF\r"} << QByteArray("older")
@@ -126,7 +125,17 @@ private slots:
         const FiscalMemory::Result result = readToFile();
         QCOMPARE(result.outcome, outcome);
         QCOMPARE(fileBytes(), content);
-        QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList{"mf.txt"});
+        // A reading cut short is kept beside the chosen file, which stays as it was.
+        const QString partial = QStringLiteral("mf.incompleta.txt");
+        const bool cut = outcome == Outcome::Incomplete;
+        const QStringList expected = cut ? QStringList{partial, "mf.txt"} : QStringList{"mf.txt"};
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files), expected);
+        if (cut) {
+            QCOMPARE(result.fileName, dir->filePath(partial));
+            QFile kept(result.fileName);
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), QByteArray("LINHA 1\r\nLIN"));
+        }
         QCOMPARE(messages->count(), caption.isEmpty() ? 0 : 1);
         if (!caption.isEmpty() && caption != QLatin1String("*"))
             QCOMPARE(messages->shown()[0].caption, caption);

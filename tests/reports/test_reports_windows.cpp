@@ -10,6 +10,7 @@
 #include "reports/relatorios.h"
 #include "reports_fixture.h"
 #include "support/recording_messages.h"
+#include "support/screenshot.h"
 #include "support/scripted_file_dialogs.h"
 
 #include <QCheckBox>
@@ -341,11 +342,8 @@ private slots:
                              qPrintable(c->objectName() + " / " + other->objectName()));
             }
         }
-        const QString folder = qEnvironmentVariable("TOOL_SCREENSHOT_DIR");
-        if (!folder.isEmpty()) {
-            QVERIFY(reportsPicture.save(folder + QStringLiteral("/reports.png")));
-            QVERIFY(reading->grab().save(folder + QStringLiteral("/fiscal-memory-reading.png")));
-        }
+        QVERIFY(saveScreenshot(reportsPicture, QStringLiteral("reports.png")));
+        QVERIFY(saveScreenshot(reading->grab(), QStringLiteral("fiscal-memory-reading.png")));
     }
 };
 
