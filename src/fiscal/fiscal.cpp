@@ -307,11 +307,20 @@ void TfmFiscal::macroPlay() {
 }
 
 void TfmFiscal::playbackEnded() {
-    if (!player || !player->isFinished() || waitingForPlayer)
+    if (!player || waitingForPlayer)
         return;
+    // `finished` comes from the thread just before it ends; its last step is a moment away.
+    player->wait();
+    const bool silent = player->outcome() == MacroPlayer::End::NoAnswer;
     delete player;
     player = nullptr;
     macroStop();
+    // The player gives up on a printer that stops answering without a word of its own; the
+    // technician must know the sequence did not run to its end.
+    if (silent)
+        showMessage(QStringLiteral("A impressora não respondeu.\r\nO envio da seqüência de "
+                                   "comandos foi interrompido."),
+                    QStringLiteral("Erro"), MessageButtons::Ok, MessageStyle::Error);
 }
 
 void TfmFiscal::ledTick() {

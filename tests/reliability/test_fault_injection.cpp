@@ -6,8 +6,12 @@
 // A step is the n-th frame the tool sends or the n-th answer it receives. Faults of the printer
 // go through the emulator's own controls; faults of the line (garbage, a cut answer) are made
 // by the line between the link and the emulator, as noise or a loose cable would.
+#include "app/clock.h"
 #include "app/global.h"
 #include "app/main_window.h"
+#include "fiscal/macro_file.h"
+#include "fiscal/macro_player.h"
+#include "fiscal/thread_autenticacao.h"
 #include "link/emulator_transport.h"
 #include "link/erros.h"
 #include "link/serial_new.h"
@@ -44,7 +48,17 @@ using fixture::printer;
 namespace {
 
 enum class Fault { Silent, PowerOff, ErrorCode, Garbage, Truncated, PowerOffAfterAnswer };
-enum class Flow { SendData, FiscalMemory, UserRecord, Intervention, ReductionZ, Cheque };
+enum class Flow {
+    SendData,
+    FiscalMemory,
+    UserRecord,
+    Intervention,
+    ReductionZ,
+    Cheque,
+    Macro,
+    AuthenticationA,
+    AuthenticationB
+};
 
 const QByteArray Earlier = "arquivo anterior";
 
@@ -168,7 +182,63 @@ class TestFaultInjection : public QObject {
     QStringList shownOnWindow; // progress texts of the check run
     QString target;            // the file the flow writes, holding Earlier before the run
 
-    static uint modelOf(Flow flow) { return flow == Flow::UserRecord ? ModelA : ModelB; }
+    // Macro playback: the recorded coupon, the end of the last run and the answer scripted
+    // for "Deseja continuar?". Authentication: whether the wait ended without "Cancelar", and
+    // how long the wait took to end once it was pressed.
+    QString macroFile;
+    QByteArray macroBytes;
+    MacroPlayer::End macroEnd = MacroPlayer::End::Done;
+    bool goOn = true;
+    bool endedByItself = true;
+    qint64 abortMs = 0;
+
+    static uint modelOf(Flow flow) {
+        return flow == Flow::UserRecord || flow == Flow::AuthenticationA ? ModelA : ModelB;
+    }
+    static bool authentication(Flow flow) {
+        return flow == Flow::AuthenticationA || flow == Flow::AuthenticationB;
+    }
+
+    // A fiscal day open and one coupon (open, sell, totalize, pay, close) recorded on a clean
+    // line into a .b2k file, as the fiscal window records it. The coupon closed last is also
+    // what an authentication stamps.
+    void recordCoupon(CommandSet &commands, uint model) {
+        QByteArray data = MacroFile::header(model);
+        char coo[6];
+        ItemRecord item;
+        std::memset(&item, 0, sizeof item);
+        std::memcpy(item.code, "7891000100103", 13);
+        std::memcpy(item.description, "Produto", 7);
+        std::memcpy(item.price, "0000001000", 10);
+        std::memcpy(item.taxCode, "TA", 2);
+        std::memcpy(item.quantity, "00001000", 8);
+        std::memcpy(item.unit, "un", 2);
+        item.quantityFormat = 'D';
+        std::memset(item.adjustment, '0', 9);
+        item.adjustmentType = 'N';
+        item.adjustmentMode = 'V';
+        TotalRecord total;
+        std::memset(&total, '0', sizeof total);
+        total.adjustmentType = 'N';
+        total.adjustmentMode = 'V';
+        PaymentRecord cash;
+        std::memset(&cash, 0, sizeof cash);
+        std::memcpy(cash.method, model == ModelB ? "01" : "A", model == ModelB ? 2 : 1);
+        std::memcpy(cash.amount, "000000001000", 12);
+        QVERIFY(commands.ProgramTaxRate({0, {'1', '8', '0', '0'}}) && commands.ReadingX() &&
+                commands.WaitPrinterIdle());
+        printerLink().setMacroSink([&](const QByteArray &line) { data += line; });
+        toolState().RecordingState = RecordingOn;
+        const bool recorded = commands.OpenCoupon(coo) && commands.SellItem(item) &&
+                              commands.Totalize(total) && commands.RegisterPayment(cash) &&
+                              commands.CloseCoupon("Volte sempre");
+        toolState().RecordingState = RecordingOff;
+        printerLink().setMacroSink({});
+        QVERIFY(recorded);
+        macroBytes = data + MacroFile::Terminator;
+        macroFile = dir->filePath(QStringLiteral("cupom.b2k"));
+        writeFile(macroFile, macroBytes);
+    }
 
     // A fresh printer of the flow's model on a faulty line, the user's answers scripted.
     void prepare(Flow flow) {
@@ -197,6 +267,13 @@ class TestFaultInjection : public QObject {
         shownOnWindow.clear();
         dir = std::make_unique<QTemporaryDir>();
         target.clear();
+        macroFile.clear();
+        if (flow == Flow::Macro || authentication(flow)) {
+            plan.reset(Fault::Silent, 0); // no fault while the day is prepared
+            p->setMaintenanceJumper(false);
+        }
+        if (flow == Flow::Macro || authentication(flow))
+            recordCoupon(*commandSetFor(model), model);
     }
 
     // Runs the flow as the user starts it; true when it reports success.
@@ -269,6 +346,40 @@ class TestFaultInjection : public QObject {
             ChequeRun cheque(printerLink(), hooks);
             return cheque.run(true, "000000012345") == ChequeRun::End::Done;
         }
+        case Flow::Macro: {
+            // The first refusal gets the scripted answer, after the model's error box; a
+            // later one the default (No).
+            messages->scriptAnswer(MessageAnswer::Ok);
+            messages->scriptAnswer(goOn ? MessageAnswer::Yes : MessageAnswer::No);
+            MacroPlayer::Hooks hooks;
+            hooks.refused = [](const QByteArray &answer) {
+                return MacroPlayer::askAfterRefusal(ModelB, answer);
+            };
+            MacroPlayer player(printerLink(), &commands, model, hooks);
+            macroEnd = player.play(fileBytes(macroFile), 1);
+            return macroEnd == MacroPlayer::End::Done;
+        }
+        case Flow::AuthenticationA:
+        case Flow::AuthenticationB: {
+            // The window's thread; the operator puts the slip in once the printer waits for
+            // it, and presses "Cancelar" when nothing has happened for a moment.
+            auto p = printer(model);
+            ThreadAutenticacao thread(commands, "AUTENTICADO 123", model == ModelB ? 1 : 0);
+            thread.start();
+            QElapsedTimer waiting;
+            waiting.start();
+            while (!thread.ended() && waiting.elapsed() < 200) {
+                if (p->authenticationWaiting())
+                    p->setDocumentInserted(true);
+                QThread::msleep(2);
+            }
+            endedByItself = thread.ended();
+            QElapsedTimer cancelled;
+            cancelled.start();
+            thread.abortAndWait();
+            abortMs = endedByItself ? 0 : cancelled.elapsed();
+            return endedByItself && messages->count() == 0;
+        }
         }
         return false;
     }
@@ -287,8 +398,11 @@ class TestFaultInjection : public QObject {
     // The file the flow writes: whole (a complete .c2k, .usr or fiscal memory text) or exactly
     // as it was before; "kept", "written" or "partial" for the report.
     QString checkFile(Flow flow, bool succeeded) {
+        if (flow == Flow::Macro)
+            return fileBytes(macroFile) == macroBytes ? QStringLiteral("macro file untouched")
+                                                      : QStringLiteral("BAD macro changed");
         if (target.isEmpty())
-            return QStringLiteral("-");
+            return QStringLiteral("no file");
         const QByteArray after = fileBytes(target);
         const QStringList beside = QDir(dir->path()).entryList(QDir::Files | QDir::Hidden);
         // No temporary file is ever left behind.
@@ -328,9 +442,15 @@ private slots:
         QTest::addColumn<Flow>("flow");
         QTest::addColumn<Fault>("fault");
         const std::pair<const char *, Flow> flows[] = {
-            {"Send Data", Flow::SendData},     {"fiscal memory", Flow::FiscalMemory},
-            {"user record", Flow::UserRecord}, {"intervention", Flow::Intervention},
-            {"Reducao Z", Flow::ReductionZ},   {"check", Flow::Cheque}};
+            {"Send Data", Flow::SendData},
+            {"fiscal memory", Flow::FiscalMemory},
+            {"user record", Flow::UserRecord},
+            {"intervention", Flow::Intervention},
+            {"Reducao Z", Flow::ReductionZ},
+            {"check", Flow::Cheque},
+            {"macro playback", Flow::Macro},
+            {"authentication MV210", Flow::AuthenticationA},
+            {"authentication MV4700", Flow::AuthenticationB}};
         const std::pair<const char *, Fault> faults[] = {
             {"silent", Fault::Silent},
             {"switched off", Fault::PowerOff},
@@ -355,24 +475,47 @@ private slots:
         QVERIFY(steps > 0);
 
         QStringList table;
+        QMap<QString, int> outcomes, seenTimes, onDisk;
+        qint64 longest = 0;
         for (int step = 1; step <= steps; ++step) {
             prepare(flow);
             plan.reset(fault, step);
+            goOn = step % 2 == 1;
             QElapsedTimer elapsed;
             elapsed.start();
             const bool succeeded = run(flow);
             const qint64 ms = elapsed.elapsed();
             const QString file = checkFile(flow, succeeded);
-            const QString line =
-                QStringLiteral("%1 %2 step %3/%4: %5, %6 ms, file %7, seen: %8")
-                    .arg(QTest::currentDataTag())
-                    .arg(faultName(fault))
-                    .arg(step)
-                    .arg(steps)
-                    .arg(succeeded ? QStringLiteral("ok") : QStringLiteral("failed"))
-                    .arg(ms)
-                    .arg(file, seen());
+            const QStringList texts = messages->texts();
+            const int asked = int(texts.count(QStringLiteral("Deseja continuar?")));
+            QString outcome = succeeded ? QStringLiteral("completed") : QStringLiteral("failed");
+            if (flow == Flow::Macro) {
+                static const char *const ends[] = {"done", "stopped", "no answer", "declined",
+                                                   "bad line"};
+                outcome = QString::fromLatin1(ends[int(macroEnd)]);
+                if (asked > 0)
+                    outcome += goOn ? QStringLiteral(" (Sim)") : QStringLiteral(" (Não)");
+            } else if (authentication(flow)) {
+                outcome = !endedByItself ? QStringLiteral("cancelled")
+                          : succeeded    ? QStringLiteral("stamped")
+                                         : QStringLiteral("ended, error shown");
+            }
+            QString line = QStringLiteral("%1 %2 step %3/%4: %5, %6 ms, file %7, seen: %8")
+                               .arg(QTest::currentDataTag())
+                               .arg(faultName(fault))
+                               .arg(step)
+                               .arg(steps)
+                               .arg(outcome)
+                               .arg(ms)
+                               .arg(file, seen());
+            if (authentication(flow) && !endedByItself)
+                line += QStringLiteral(", ended %1 ms after Cancelar").arg(abortMs);
             table << line;
+            ++outcomes[outcome];
+            ++seenTimes[texts.isEmpty() && shownOnWindow.isEmpty() ? QStringLiteral("nothing")
+                                                                   : seen()];
+            ++onDisk[file];
+            longest = std::max(longest, ms);
             // Within its time-outs: every wait is a few milliseconds here.
             QVERIFY2(ms < 15000, qPrintable(line));
             QVERIFY2(!file.startsWith(QLatin1String("BAD")) &&
@@ -381,13 +524,59 @@ private slots:
             // A failure is never silent: the user is told. The check run is the exception by
             // design: it waits for the operator, its window showing what it waits for, and a
             // printer that stopped answering keeps it waiting until "Cancelar".
-            if (!succeeded && flow != Flow::Cheque)
+            // A macro whose printer stopped answering ends without a message, as the window's
+            // playback always has; the authentication the user cancelled needs none either.
+            const bool quietByDesign =
+                (flow == Flow::Macro && macroEnd != MacroPlayer::End::Declined) ||
+                (authentication(flow) && !endedByItself);
+            if (!succeeded && flow != Flow::Cheque && !quietByDesign)
                 QVERIFY2(messages->count() > 0, qPrintable(line));
+            if (flow == Flow::Macro) {
+                // Within the retries: one frame's 6000 ms wait and three of 1000 + 100 ms,
+                // scaled, and the scheduling of a few frames.
+                QVERIFY2(ms < Clock::scaled(6000 + 3 * (1000 + 100)) + 2000, qPrintable(line));
+                // Every refusal shows the printer's error, then the question; No ends the
+                // playback there, Yes plays on (to the end, or to a later refusal).
+                QVERIFY2(texts.size() == 2 * asked, qPrintable(line));
+                QVERIFY2((macroEnd == MacroPlayer::End::Declined) ==
+                             (asked > 0 && (!goOn || asked > 1)),
+                         qPrintable(line));
+                QVERIFY2(macroEnd != MacroPlayer::End::BadLine, qPrintable(line));
+            }
+            if (authentication(flow)) {
+                // Unanswered, the wait ends only through "Cancelar", and then at once.
+                const bool unanswered = fault == Fault::Silent || fault == Fault::PowerOff;
+                QVERIFY2(endedByItself != unanswered, qPrintable(line));
+                QVERIFY2(abortMs < 1000, qPrintable(line));
+            }
             if (!succeeded && flow == Flow::Cheque)
                 QVERIFY2(!shownOnWindow.isEmpty(), qPrintable(line));
         }
-        if (qEnvironmentVariableIsSet("FAULT_TABLE"))
+        if (qEnvironmentVariableIsSet("FAULT_TABLE")) {
+            // The row of the report: each count of outcomes, messages and files.
+            static const char *const reported[] = {
+                "silent (at each frame)",      "switched off (at each frame)",
+                "error 16 (at each frame)",    "garbage (at each answer)",
+                "cut answer (at each answer)", "switched off after each answer"};
+            const auto tally = [](const QMap<QString, int> &counts, bool quoted) {
+                QStringList parts;
+                for (auto i = counts.cbegin(); i != counts.cend(); ++i)
+                    parts << (!quoted                               ? QStringLiteral("%1 %2")
+                              : i.key() == QLatin1String("nothing") ? QStringLiteral("%1 (%2)")
+                                                                    : QStringLiteral("\"%1\" (%2)"))
+                                 .arg(QString(i.key()).replace(QLatin1String(" | "),
+                                                               QLatin1String(" \\| ")))
+                                 .arg(i.value());
+                return parts.join(QLatin1String(quoted ? "; " : ", "));
+            };
+            table << QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 ms |")
+                         .arg(QString::fromLatin1(QTest::currentDataTag()).section(',', 0, 0),
+                              QString::fromLatin1(reported[int(fault)]))
+                         .arg(steps)
+                         .arg(tally(outcomes, false), tally(seenTimes, true), tally(onDisk, false))
+                         .arg(longest);
             qInfo().noquote() << table.join('\n');
+        }
     }
 
     // Every error code of each model's table, answered to the Redução Z: the user reads the
