@@ -1,22 +1,17 @@
 // The main window, the identification and the shell's two windows, against the built-in
 // emulated printers. Protocol durations are shortened through the clock.
-#include "app/clock.h"
-#include "app/global.h"
 #include "app/indicator.h"
 #include "app/named_event.h"
 #include "app/tool_config.h"
 #include "app/tool_windows.h"
-#include "link/emulator_transport.h"
-#include "link/serial_new.h"
-#include "printer.h"
 #include "support/recording_messages.h"
+#include "support/window_fixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
@@ -24,21 +19,11 @@
 namespace {
 const QColor Red(255, 0, 0), Yellow(255, 255, 0), Green(0, 128, 0);
 const QColor White(255, 255, 255), Cyan(0, 255, 255);
-const QString ModelAPort = QStringLiteral("EMUL-MV210");
-const QString ModelBPort = QStringLiteral("EMUL-MV4700");
+const QString ModelAPort = fixture::portOf(fixture::ModelA);
+const QString ModelBPort = fixture::portOf(fixture::ModelB);
 
 std::shared_ptr<emu::Printer> printer(const QString &port) {
     return EmulatedPorts::printerFor(port);
-}
-
-void resetPrinter(const QString &port, const emu::Identity &identity) {
-    auto p = printer(port);
-    p->setPowered(true);
-    p->setSilent(false);
-    p->setIdentity(identity);
-    p->setStatusOverride(std::nullopt);
-    p->setMaintenanceJumper(false);
-    p->clearReceivedFrames();
 }
 
 void writeConfig(const QString &folder, const QString &port, uint32_t model) {
@@ -104,12 +89,11 @@ class TestMainWindow : public QObject {
 
 private slots:
     void init() {
-        resetToolState();
+        fixture::freshPrinters(0.02);
         SerialEvent().set();
         ConfiguracaoEvent().set();
-        Clock::setScale(0.02);
-        resetPrinter(ModelAPort, {"21000123", "1.20", "0001"});
-        resetPrinter(ModelBPort, {"47000456", "1.05", "0001"});
+        printer(ModelAPort)->setIdentity({"21000123", "1.20", "0001"});
+        printer(ModelBPort)->setIdentity({"47000456", "1.05", "0001"});
         dir = std::make_unique<QTemporaryDir>();
         messages = std::make_unique<RecordingMessages>();
         colors.clear();
@@ -296,8 +280,6 @@ private slots:
         QTest::addColumn<QByteArray>("digits");
         QTest::addColumn<QList<int>>("lit");
         QTest::addColumn<bool>("rzLabelEnabled");
-        QTest::newRow("B zeros") << ModelBPort << uint(ModelB) << QByteArray("1.05")
-                                 << QByteArray("000000000000") << QList<int>{4, 10} << true;
         QTest::newRow("B old firmware") << ModelBPort << uint(ModelB) << QByteArray("1.00")
                                         << QByteArray("008230080000") << QList<int>{} << false;
         QTest::newRow("A maintenance") << ModelAPort << uint(ModelA) << QByteArray("1.20")

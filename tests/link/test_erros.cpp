@@ -1,5 +1,8 @@
+// Judging the printer's answers: the error messages of each model's table, the missing
+// answer, and whether a recorded command counts as accepted.
 #include "link/codepage.h"
 #include "link/erros.h"
+#include "link/macro_line.h"
 #include "support/recording_messages.h"
 
 #include <QSet>
@@ -30,6 +33,27 @@ private slots:
     void noAnswer();
     void tables_data();
     void tables();
+
+    // Whether a recorded command's answer counts as accepted, for the macro file.
+    void macroLineAccepted_data() {
+        QTest::addColumn<uint>("model");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("B 00") << 1u << QByteArray(":R00xx") << true;
+        QTest::newRow("B 10") << 1u << QByteArray(":R10") << false;
+        QTest::newRow("B too short") << 1u << QByteArray(":R0") << false;
+        QTest::newRow("A data") << 2u << QByteArray(":12") << true;
+        QTest::newRow("A error") << 2u << QByteArray(":E01") << false;
+        QTest::newRow("A bare E") << 2u << QByteArray(":E") << false;
+        QTest::newRow("A one byte") << 2u << QByteArray(":") << true;
+        QTest::newRow("other model") << 7u << QByteArray(":E10") << true;
+    }
+    void macroLineAccepted() {
+        QFETCH(uint, model);
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, accepted);
+        QCOMPARE(answerAccepted(model, answer), accepted);
+    }
 };
 
 void TestErros::accepted_data() {
@@ -66,8 +90,6 @@ void TestErros::rejected_data() {
                           << 4 << "ERRO: 10" + Separator + "Documento aberto";
     QTest::newRow("A 10") << uint(ModelA) << QByteArray(":E10") << 4
                           << "ERRO: 10" + Separator + "Documento sendo emitido";
-    QTest::newRow("A 99") << uint(ModelA) << QByteArray(":E99") << 4
-                          << "ERRO: 99" + Separator + Unknown;
     QTest::newRow("A 26, a B code")
         << uint(ModelA) << QByteArray(":E26") << 4 << "ERRO: 26" + Separator + Unknown;
     QTest::newRow("B 53, an A code")
@@ -76,8 +98,6 @@ void TestErros::rejected_data() {
                           << "ERRO: 27" + Separator + QString::fromUtf8("Operação abortada ");
     QTest::newRow("B 00 cut to 3")
         << uint(ModelB) << QByteArray("..00") << 3 << "ERRO: 0" + Separator + Unknown;
-    QTest::newRow("B 2 bytes") << uint(ModelB) << QByteArray("..10") << 2
-                               << "ERRO: " + Separator + Unknown;
     QTest::newRow("B 1 byte") << uint(ModelB)
                               << QByteArray("\x15"
                                             "010")

@@ -143,6 +143,8 @@ private slots:
                                     << QByteArray("[ESC][228]SN1\r\n");
         QTest::newRow("B refused")
             << uint(ModelB) << 1 << optionsFrame << QByteArray(":R1000") << QByteArray();
+        QTest::newRow("B no answer")
+            << uint(ModelB) << 1 << optionsFrame << QByteArray() << QByteArray();
         QTest::newRow("B short answer")
             << uint(ModelB) << 1 << optionsFrame << QByteArray(":R0") << QByteArray();
         QTest::newRow("A accepted") << uint(ModelA) << 1 << bytes({27, 200}) << QByteArray(":x")
@@ -183,17 +185,6 @@ private slots:
         // A second answer to the same frame writes nothing more.
         QCOMPARE(link.WaitResponse(link.RxBuffer, WaitNormal), int16_t(answer.size()));
         QCOMPARE(lines, line.isEmpty() ? QByteArrayList() : QByteArrayList{line});
-    }
-
-    void nothingRecordedOnTimeout() {
-        openScripted();
-        toolState().ModelCode = ModelB;
-        toolState().RecordingState = RecordingOn;
-        QByteArrayList lines;
-        link.setMacroSink([&](const QByteArray &l) { lines << l; });
-        QVERIFY(send(bytes({27, 200})));
-        QCOMPARE(link.WaitResponse(link.RxBuffer, WaitPoll), int16_t(0));
-        QVERIFY(lines.isEmpty());
     }
 
     void viewerFeed_data() {
@@ -264,19 +255,6 @@ private slots:
         QVERIFY(send("F2"));
         owner.join();
         QCOMPARE(device->written, (QByteArrayList{"F1", "F2"}));
-    }
-
-    // On the UI thread a wait keeps timers running.
-    void uiThreadWaitServesTimers() {
-        Clock::setScale(1.0);
-        openScripted();
-        int ticks = 0;
-        QTimer timer;
-        connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-        timer.start(10);
-        QCOMPARE(link.WaitResponse(link.RxBuffer, WaitPoll), int16_t(0));
-        Clock::sleep(100);
-        QVERIFY(ticks >= 2);
     }
 };
 

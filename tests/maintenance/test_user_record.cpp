@@ -1,10 +1,11 @@
-// The user record: when the authorization code is needed, which codes may be sent, the
-// record block, and the frames each model and firmware send for it (through the emulated
-// printers, which keep what arrived).
+// The user record: the CNPJ check digits, when the authorization code is needed, which codes
+// may be sent, the record block, and the frames each model and firmware send for it (through the
+// emulated printers, which keep what arrived).
 #include "app/clock.h"
 #include "app/global.h"
 #include "link/emulator_transport.h"
 #include "link/serial_new.h"
+#include "maintenance/cnpj.h"
 #include "maintenance/user_record.h"
 #include "printer.h"
 #include "protocol/command_set.h"
@@ -31,10 +32,9 @@ QByteArray blockBytes(const UserRecordBlock &block) {
 
 QByteArray lastFrameStartingWith(uint model, const QByteArray &start) {
     QByteArray found;
-    for (const QByteArray &frame : printer(model)->receivedFrames()) {
+    for (const QByteArray &frame : printer(model)->receivedFrames())
         if (frame.startsWith(start))
             found = frame;
-    }
     return found;
 }
 
@@ -46,13 +46,8 @@ class TestUserRecord : public QObject {
     std::unique_ptr<RecordingMessages> messages;
 
     void usePrinter(uint model, const QByteArray &serial, const QByteArray &firmware) {
-        auto p = printer(model);
-        p->setPowered(true);
-        p->setSilent(false);
-        p->setStatusOverride(std::nullopt);
-        p->setIdentity({serial, firmware, "0001"});
-        p->setMaintenanceJumper(true);
-        p->clearReceivedFrames();
+        printer(model)->setIdentity({serial, firmware, "0001"});
+        printer(model)->setMaintenanceJumper(true);
         toolState().ModelCode = model;
         toolState().FirmwareVersionNumber = firmware.toDouble();
         toolState().PrinterSerial.set(QString::fromLatin1(serial));
@@ -62,6 +57,8 @@ class TestUserRecord : public QObject {
 
 private slots:
     void init() {
+        printerLink().ClosePort();
+        EmulatedPorts::replacePrinters();
         resetToolState();
         Clock::setScale(0.01);
         messages = std::make_unique<RecordingMessages>();
@@ -70,6 +67,53 @@ private slots:
         printerLink().ClosePort();
         messages.reset();
         Clock::setScale(1.0);
+    }
+
+    // `text` is what the masked edit holds; the check runs on its digits.
+    void checkDigits_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("example") << "11.222.333/0001-81" << true;
+        QTest::newRow("second digit off by one") << "11.222.333/0001-82" << false;
+        QTest::newRow("first digit off by one") << "11.222.333/0001-91" << false;
+        QTest::newRow("digits swapped in the base") << "12.122.333/0001-81" << false;
+        QTest::newRow("check digits swapped") << "11.222.333/0001-18" << false;
+        QTest::newRow("bare digits") << "11222333000181" << true;
+        QTest::newRow("first remainder 0") << "96.253.980/0001-03" << true;
+        QTest::newRow("first remainder 1") << "85.209.555/0001-09" << true;
+        QTest::newRow("second remainder 0") << "81.056.775/0001-80" << true;
+        QTest::newRow("second remainder 1") << "73.045.210/0001-70" << true;
+        QTest::newRow("remainder 1 taken as 1") << "85.209.555/0001-19" << false;
+        QTest::newRow("first digit 0, second 1") << "33.000.167/0001-01" << true;
+        QTest::newRow("branch 0001, base 1") << "00.000.000/0001-91" << true;
+        QTest::newRow("all zeros") << "00.000.000/0000-00" << false;
+        QTest::newRow("all ones") << "11.111.111/1111-11" << false;
+        QTest::newRow("all nines") << "99.999.999/9999-99" << false;
+        QTest::newRow("one digit missing") << "11.222.333/0001-8_" << false;
+        QTest::newRow("13 digits") << "1122233300018" << false;
+        QTest::newRow("15 digits") << "112223330001810" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("empty mask") << "__.___.___/____-__" << false;
+        QTest::newRow("letter in place of a digit") << "11.222.333/000A-81" << false;
+    }
+    void checkDigits() {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QCOMPARE(Cnpj::isValid(Cnpj::digitsOf(text)), valid);
+    }
+
+    // The check takes digits only: the punctuated text itself, or digits with other
+    // characters among them, are not a CNPJ.
+    void onlyDigitsAreChecked_data() {
+        QTest::addColumn<QString>("digits");
+        QTest::newRow("punctuated") << "11.222.333/0001-81";
+        QTest::newRow("spaces") << "11222333 0001 81";
+        QTest::newRow("14 with a letter") << "1122233300A181";
+        QTest::newRow("non-ASCII digits") << QStringLiteral("١١٢٢٢٣٣٣٠٠٠١٨١");
+    }
+    void onlyDigitsAreChecked() {
+        QFETCH(QString, digits);
+        QVERIFY(!Cnpj::isValid(digits));
     }
 
     void passwordRequired_data() {
@@ -201,14 +245,13 @@ private slots:
         QFETCH(QByteArray, firmware);
         usePrinter(model, "12345678", firmware);
         const std::optional<emu::UserRecord> before = printer(model)->userRecord();
+        QVERIFY(before.has_value());
         const UserRecordBlock block =
             UserRecord::build(QStringLiteral("11.222.333/0001-81"), QStringLiteral("1"), QString(),
                               QStringLiteral("ABCDEFGH"));
         QVERIFY(!commandSetFor(model)->RecordUser(block));
         QVERIFY(!messages->texts().contains(QStringLiteral("Usuário gravado!")));
-        QCOMPARE(printer(model)->userRecord().has_value(), before.has_value());
-        if (before)
-            QCOMPARE(printer(model)->userRecord()->ie, before->ie);
+        QCOMPARE(printer(model)->userRecord()->ie, before->ie); // the factory record stays
     }
 };
 

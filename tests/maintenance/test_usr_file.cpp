@@ -1,11 +1,8 @@
-// The .usr file: its 120-byte layout, reading it back, the file names and the safe write.
+// The .usr file: its 120-byte layout and reading it back. Writing it over an earlier file
+// (whole or not at all) is tested through the window in tests/reliability/test_file_writes.
 #include "maintenance/usr_file.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -19,11 +16,6 @@ QByteArray image(const QByteArray &model, const QByteArray &serial, const QByteA
     return model.leftJustified(15, ' ') + serial + spaces(13) + cnpj.leftJustified(20, ' ') +
            ie.leftJustified(20, ' ') + im.leftJustified(20, ' ') + code.leftJustified(8, ' ') +
            spaces(16);
-}
-
-QByteArray fileBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -142,48 +134,6 @@ private slots:
         QCOMPARE(back.contents.ie, QStringLiteral("ISENTO"));
         QCOMPARE(back.contents.im, QStringLiteral("ÇÃO"));
         QCOMPARE(back.contents.code, QStringLiteral("ABCD"));
-    }
-
-    void writeReplacesTheFile() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("a.usr"));
-        QVERIFY(UserFile::writeReplacing(path, QByteArray(200, 'x')));
-        const QByteArray data = image("MV210", "21000123", "X", "", "", "");
-        QVERIFY(UserFile::writeReplacing(path, data));
-        QCOMPARE(fileBytes(path), data);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("a.usr")});
-    }
-
-    void writeFailureIsReported() {
-        QTemporaryDir dir;
-        QString error;
-        QVERIFY(!UserFile::writeReplacing(dir.filePath(QStringLiteral("missing/a.usr")),
-                                          QByteArray(120, ' '), &error));
-        QVERIFY(!error.isEmpty());
-        QVERIFY(!UserFile::writeReplacing(dir.path(), QByteArray(120, ' '), &error));
-    }
-
-    // A write that stops half way (here: the process may not write files larger than 60
-    // bytes) leaves the earlier file whole, and no stray file behind.
-    void failedWriteKeepsTheEarlierFile() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("a.usr"));
-        const QByteArray before(50, 'b');
-        QVERIFY(UserFile::writeReplacing(path, before));
-
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = saved;
-        limited.rlim_cur = 60;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        const bool written = UserFile::writeReplacing(path, QByteArray(120, 'a'));
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
-
-        QVERIFY(!written);
-        QCOMPARE(fileBytes(path), before);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("a.usr")});
     }
 };
 

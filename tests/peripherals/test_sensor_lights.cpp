@@ -23,20 +23,6 @@ Sensors sensors(int drawer, int cover, int check, int authentication, int paperE
 class TestSensorLights : public QObject {
     Q_OBJECT
 private slots:
-    void hexValue_data() {
-        QTest::addColumn<int>("byte");
-        QTest::addColumn<int>("value");
-        QTest::newRow("0") << int('0') << 0;
-        QTest::newRow("9") << int('9') << 9;
-        QTest::newRow("A") << int('A') << 10;
-        QTest::newRow("F") << int('F') << 15;
-    }
-    void hexValue() {
-        QFETCH(int, byte);
-        QFETCH(int, value);
-        QCOMPARE(SensorLights::hexValue(uint8_t(byte)), value);
-    }
-
     void decode_data() {
         QTest::addColumn<uint>("model");
         QTest::addColumn<char>("s1");

@@ -1,19 +1,14 @@
 // The sensors window and its polling thread against the built-in emulated printers of both
 // models. Protocol durations are shortened through the clock.
-#include "app/clock.h"
-#include "app/global.h"
 #include "app/indicator.h"
 #include "app/named_event.h"
-#include "link/emulator_transport.h"
-#include "link/serial_new.h"
 #include "peripherals/sensores.h"
-#include "printer.h"
 #include "support/recording_messages.h"
 #include "support/screenshot.h"
+#include "support/window_fixture.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -21,8 +16,6 @@
 
 namespace {
 const QColor Grey(192, 192, 192), White(255, 255, 255), Cyan(0, 255, 255);
-const QString ModelAPort = QStringLiteral("EMUL-MV210");
-const QString ModelBPort = QStringLiteral("EMUL-MV4700");
 
 using Control = std::function<void(emu::Printer &, bool)>;
 
@@ -46,23 +39,10 @@ class TestSensoresWindow : public QObject {
     QByteArray poll;
 
     void start(uint model) {
-        const QString port = model == ModelA ? ModelAPort : ModelBPort;
         poll = model == ModelA ? QByteArray("\x1D\xFF", 2) : QByteArray("\x1D\x05", 2);
-        printer = EmulatedPorts::printerFor(port);
-        printer->setPowered(true);
-        printer->setSilent(false);
-        printer->setStatusOverride(std::nullopt);
-        printer->setPaperEnd(false);
-        printer->setPaperLow(false);
-        printer->setDrawerOpen(false);
+        printer = fixture::printer(model);
         printer->setDrawerAutoCloseMs(0);
-        printer->setCoverOpen(false);
-        printer->setCheckInserted(false);
-        printer->setDocumentInserted(false);
-        printer->clearReceivedFrames();
-        QCOMPARE(printerLink().OpenPort(port, 9600, false), 0);
-        toolState().ModelCode = model;
-        toolState().PrinterPresent = true;
+        QVERIFY(fixture::connectPrinter(model));
         main = std::make_unique<QWidget>();
         main->resize(400, 300);
         main->move(200, 200);
@@ -82,29 +62,23 @@ class TestSensoresWindow : public QObject {
         for (Indicator *led : lights())
             QTRY_COMPARE_WITH_TIMEOUT(led->color(), White, 5000);
     }
-    void click(const char *name) {
-        QTest::mouseClick(window->findChild<QPushButton *>(QLatin1String(name)), Qt::LeftButton);
-    }
+    void click(const char *name) { fixture::click(window.get(), name); }
 
 private slots:
     void init() {
-        resetToolState();
+        fixture::freshPrinters(0.05);
         toolState().ViewerFeed = false;
         SerialEvent().set();
         ConfiguracaoEvent().set();
-        Clock::setScale(0.05);
         messages = std::make_unique<RecordingMessages>();
     }
     void cleanup() {
         ConfiguracaoEvent().set();
         window.reset();
         main.reset();
-        printerLink().ClosePort();
-        if (printer)
-            printer->setDrawerOpen(false);
+        fixture::disconnectPrinter();
         printer.reset();
         messages.reset();
-        Clock::setScale(1.0);
         SerialEvent().set();
     }
 

