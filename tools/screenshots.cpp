@@ -6,6 +6,7 @@
 #include "app/tool_windows.h"
 #include "link/emulator_transport.h"
 #include "printer.h"
+#include "protocol/command_set.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,8 +15,35 @@
 #include <QTest>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
+template <size_t N> void put(uint8_t (&field)[N], const char *text) {
+    std::memset(field, ' ', N);
+    std::memcpy(field, text, std::min(N, std::strlen(text)));
+}
+
+// A little programming, so that the document windows offer something to choose.
+bool programDemoTables(CommandSet &c) {
+    bool ok = c.ProgramTaxRate({0, {'1', '8', '0', '0'}}) &&
+              c.ProgramTaxRate({0, {'0', '7', '0', '0'}}) &&
+              c.ProgramTaxRate({1, {'0', '5', '0', '0'}});
+    PaymentMethodRecord card{1, {'0', '2'}, {}};
+    put(card.name, "Cartao de Credito");
+    ok = ok && c.ProgramPaymentMethod(card);
+    PaymentMethodRecord check{0, {'0', '2'}, {}};
+    put(check.name, "Cheque");
+    ok = ok && c.ProgramPaymentMethod(check);
+    TotalizerRecord supply{0, {' ', ' '}, {}};
+    put(supply.name, "Suprimento");
+    ok = ok && c.ProgramNonFiscalTotalizer(supply);
+    uint8_t report[21];
+    put(report, "Conferencia de Caixa");
+    ok = ok && c.ProgramReportName(report);
+    invalidateConfigurationCache();
+    return ok;
+}
+
 bool save(QWidget &window, const QString &path) {
     const bool ok = window.grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
@@ -59,6 +87,8 @@ int main(int argc, char **argv) {
     ok = save(windows.viewer, out + QStringLiteral("/traffic-viewer.png")) && ok;
 
     // The fiscal window, then each document window it opens, over it.
+    if (!programDemoTables(*commandSetFor(ModelB)))
+        std::fprintf(stderr, "the emulated printer refused the demo programming\n");
     windows.main.findChild<QPushButton *>(QStringLiteral("btFiscal"))->click();
     QTest::qWait(800); // the programming lists are read when it is shown
     ok = save(windows.fiscal, out + QStringLiteral("/fiscal-window.png")) && ok;
