@@ -399,8 +399,8 @@ bool Cmd210::TechnicalIntervention(bool clearProgramming, bool withHeader, Clich
 }
 
 bool Cmd210::RecordUser(const UserRecordBlock &user) {
-    if (!IsInMaintenanceMode())
-        return showNotInMaintenance();
+    if (!requireMaintenanceMode(link, StatusPoll))
+        return false;
     // First an intervention that clears the programming and sets a one-line header with the
     // maker's name, with the PC's time as the printer keeps it (daylight saving taken off).
     const QByteArray intervention =
@@ -430,8 +430,8 @@ bool Cmd210::RecordUser(const UserRecordBlock &user) {
 }
 
 bool Cmd210::StartFirmwareUpdate() {
-    if (!IsInMaintenanceMode())
-        return showNotInMaintenance();
+    if (!requireMaintenanceMode(link, StatusPoll))
+        return false;
     // The printer checks its own serial number before it enters the update mode.
     const QByteArray serial =
         toolState().PrinterSerial.get().toLatin1().left(8).leftJustified(8, ' ');

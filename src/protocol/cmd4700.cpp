@@ -417,8 +417,8 @@ bool Cmd4700::TechnicalIntervention(bool clearProgramming, bool withHeader, Clic
 }
 
 bool Cmd4700::RecordUser(const UserRecordBlock &user) {
-    if (!IsInMaintenanceMode())
-        return showNotInMaintenance();
+    if (!requireMaintenanceMode(link, StatusPoll))
+        return false;
     // First an intervention that clears the programming and sets a one-line header with the
     // maker's name; model B takes the PC's wall-clock time here...
     const QByteArray intervention =
@@ -449,8 +449,8 @@ bool Cmd4700::RecordUser(const UserRecordBlock &user) {
 }
 
 bool Cmd4700::StartFirmwareUpdate() {
-    if (!IsInMaintenanceMode())
-        return showNotInMaintenance();
+    if (!requireMaintenanceMode(link, StatusPoll))
+        return false;
     const QByteArray frame = bytes({ESC, 0xC1}) + "XXXXXXXX";
     return checkAnswer(Model, maintenanceExchange(link, frame, false), 0);
 }

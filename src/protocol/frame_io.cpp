@@ -179,13 +179,23 @@ bool readStatus(Link &link, uint8_t command, int mode, uint8_t status[13]) {
     return true;
 }
 
+namespace {
+bool maintenanceBit(const QByteArray &answer) {
+    // An answer that ends before digit 3 reads as "not in maintenance mode": the maintenance
+    // commands then refuse to send anything.
+    return answer.size() >= 4 && (statusDigitValue(uint8_t(answer[3])) & 0x08) == 0;
+}
+} // namespace
+
 bool isInMaintenanceMode(Link &link, uint8_t command) {
+    return maintenanceBit(transact(link, bytes({GS, command}), WaitNormal));
+}
+
+bool requireMaintenanceMode(Link &link, uint8_t command) {
     const QByteArray answer = transact(link, bytes({GS, command}), WaitNormal);
-    // A silent printer, or an answer that ends before digit 3, reads as "not in maintenance
-    // mode": the maintenance commands then refuse to send anything.
-    if (answer.size() < 4)
-        return false;
-    return (statusDigitValue(uint8_t(answer[3])) & 0x08) == 0;
+    if (answer.isEmpty())
+        return showNoAnswer();
+    return maintenanceBit(answer) || showNotInMaintenance();
 }
 
 bool showNotInMaintenance() {
@@ -196,8 +206,8 @@ bool showNotInMaintenance() {
 
 bool technicalIntervention(Link &link, uint32_t modelCode, uint8_t statusPoll,
                            bool clearProgramming, bool withHeader, ClicheRecord &cliche) {
-    if (!isInMaintenanceMode(link, statusPoll))
-        return showNotInMaintenance();
+    if (!requireMaintenanceMode(link, statusPoll))
+        return false;
     QByteArray frame = bytes({ESC, 0xC0}) + dateTimeText(true);
     frame += clearProgramming ? "ZZZ R" : "XXX R";
     if (withHeader) {

@@ -105,6 +105,10 @@ bool readStatus(Link &link, uint8_t command, int mode, uint8_t status[13]);
 bool isInMaintenanceMode(Link &link, uint8_t command);
 // "Coloque a impressora em Modo Manutenção!" (caption "Erro"); returns false.
 bool showNotInMaintenance();
+// The test the maintenance commands begin with: true in maintenance mode; otherwise tells the
+// user why not and returns false. A printer that does not answer the poll at all is reported as
+// silent ("ERRO DE COMUNICAÇÃO!"), not as one to be put in maintenance mode.
+bool requireMaintenanceMode(Link &link, uint8_t command);
 
 // The technical intervention, the same frame on both models: after the maintenance-mode test,
 // ESC 0xC0, the PC's date-time (daylight saving taken off), "ZZZ R" (clear the programming) or
