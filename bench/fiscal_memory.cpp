@@ -1,6 +1,6 @@
 // Throughput of a fiscal memory reading sent to the PC, over a pseudo-terminal with the
 // emulated printer running its line at 9600 baud (960 bytes per second at most).
-#include "app/global.h"
+#include "core/global.h"
 #include "link/serial_new.h"
 #include "printer.h"
 #include "protocol/cmd210.h"

@@ -5,7 +5,7 @@
 // plus the 150 ms of silence that tells the end of an answer. The figure of merit is the
 // median exchange against that limit, and what the link adds on top of it.
 // In process, the emulator answers at once: exchanges per second show the link's overhead.
-#include "app/global.h"
+#include "core/global.h"
 #include "link/emulator_transport.h"
 #include "link/serial_new.h"
 #include "printer.h"

@@ -6,7 +6,7 @@
 // pseudo-terminal with the emulated line at 9600 baud, one pass is set against the line's
 // limit: the wire time of every frame and answer plus the 150 ms of silence that ends each
 // answer.
-#include "app/global.h"
+#include "core/global.h"
 #include "fiscal/macro_file.h"
 #include "fiscal/macro_player.h"
 #include "link/emulator_transport.h"

@@ -2,13 +2,13 @@
 //  1. while a printer command waits its whole 6000 ms for a silent printer, on the UI thread;
 //  2. while the identification of an emulated printer runs (about 3 s, mostly on its thread).
 // A 5 ms timer stamps every tick; the figure is the longest gap between two ticks.
-#include "app/global.h"
-#include "app/indicator.h"
 #include "app/tool_config.h"
 #include "app/tool_windows.h"
+#include "core/global.h"
 #include "link/emulator_transport.h"
 #include "link/serial_new.h"
 #include "printer.h"
+#include "widgets/indicator.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

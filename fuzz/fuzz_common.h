@@ -4,9 +4,9 @@
 // link's waits and the clock behave as they do in the tool), protocol durations shrunk so
 // that a silent device costs next to nothing, and messages answered without showing anything.
 
-#include "app/clock.h"
-#include "app/global.h"
-#include "app/messages.h"
+#include "core/clock.h"
+#include "core/global.h"
+#include "core/messages.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

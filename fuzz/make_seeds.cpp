@@ -3,9 +3,9 @@
 
 #include "answer_ops.h"
 
-#include "app/clock.h"
-#include "app/global.h"
-#include "app/messages.h"
+#include "core/clock.h"
+#include "core/global.h"
+#include "core/messages.h"
 #include "fiscal/macro_file.h"
 #include "link/emulator_transport.h"
 #include "link/macro_line.h"

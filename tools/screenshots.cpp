@@ -1,12 +1,12 @@
 // Renders the windows of the tool, driven against the built-in emulated printers, into PNG
 // files for the documentation: screenshots <output folder>.
-#include "app/global.h"
-#include "app/indicator.h"
 #include "app/tool_config.h"
 #include "app/tool_windows.h"
+#include "core/global.h"
 #include "link/emulator_transport.h"
 #include "printer.h"
 #include "protocol/command_set.h"
+#include "widgets/indicator.h"
 
 #include <QApplication>
 #include <QDir>

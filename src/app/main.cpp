@@ -1,7 +1,7 @@
-#include "app/named_event.h"
-#include "app/qt_file_dialogs.h"
-#include "app/qt_messages.h"
 #include "app/tool_windows.h"
+#include "core/named_event.h"
+#include "widgets/qt_file_dialogs.h"
+#include "widgets/qt_messages.h"
 
 #include <QApplication>
 

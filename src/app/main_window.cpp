@@ -1,15 +1,16 @@
 #include "app/main_window.h"
 
-#include "app/clock.h"
-#include "app/clock_text.h"
 #include "app/emulator_panel.h"
-#include "app/global.h"
-#include "app/indicator.h"
-#include "app/messages.h"
 #include "app/port_list.h"
+#include "core/clock.h"
+#include "core/clock_text.h"
+#include "core/global.h"
+#include "core/messages.h"
+#include "core/working_folder.h"
 #include "link/emulator_transport.h"
 #include "link/serial_new.h"
 #include "ui_main_window.h"
+#include "widgets/indicator.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -25,9 +26,9 @@ const QColor Green(0, 128, 0);
 const QString NoSerial = QStringLiteral("????????");
 } // namespace
 
-TfmMain::TfmMain(QString workingFolder)
-    : ui(std::make_unique<Ui::TfmMain>()),
-      folder(workingFolder.isEmpty() ? QDir::currentPath() : std::move(workingFolder)) {
+TfmMain::TfmMain(const QString &workingFolder) : ui(std::make_unique<Ui::TfmMain>()) {
+    if (!workingFolder.isEmpty())
+        WorkingFolder::set(workingFolder);
     ui->setupUi(this);
     QString directory = QCoreApplication::applicationDirPath();
     if (!directory.isEmpty() && !directory.endsWith(QLatin1Char('/')))
@@ -103,6 +104,7 @@ void TfmMain::startUp() {
     ToolState &state = toolState();
     record.fill(0);
     state.CurrentCOO.set(QStringLiteral("000000"));
+    const QString folder = WorkingFolder::path();
     const QDir dir(folder);
     for (const char *sub : {"c2k", "usr", "b2k"})
         dir.mkpath(QString::fromLatin1(sub));
@@ -225,6 +227,13 @@ void TfmMain::setWindowFor(QPushButton *button, QWidget *window, bool needsModel
 
 void TfmMain::addClockLabels(QLabel *pcClock, QLabel *printerClock, QLabel *difference) {
     clockLabels.append({pcClock, printerClock, difference});
+}
+
+void TfmMain::setClockRunning(bool running) {
+    if (running)
+        TimerHoraPC.start();
+    else
+        TimerHoraPC.stop();
 }
 
 void TfmMain::addGatedControl(QWidget *control) {

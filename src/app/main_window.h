@@ -3,7 +3,8 @@
 #include "app/thread_testa_impr.h"
 #include "app/tool_config.h"
 
-#include <QMainWindow>
+#include "widgets/tool_main_window.h"
+
 #include <QPointer>
 #include <QTimer>
 
@@ -20,10 +21,11 @@ class EmulatorPanel;
 
 // The main window: port and model choice, the printer's presence light and identity, and
 // a button for every other window.
-class TfmMain : public QMainWindow, public IdentificationView {
+class TfmMain : public ToolMainWindow, public IdentificationView {
     Q_OBJECT
 public:
-    explicit TfmMain(QString workingFolder = QString());
+    // With a folder, the working folder becomes that folder (see WorkingFolder).
+    explicit TfmMain(const QString &workingFolder = QString());
     ~TfmMain() override; // writes Tool.cfg
 
     // Runs once every window exists: restores model, port and daylight-saving choice from
@@ -33,12 +35,8 @@ public:
     // The window a button shows (hidden again by the window itself). With `needsModel`, the
     // button shows it only once a model has been chosen.
     void setWindowFor(QPushButton *button, QWidget *window, bool needsModel = false);
-    // Labels that the clock tick keeps (any of them may be null).
-    void addClockLabels(QLabel *pcClock, QLabel *printerClock, QLabel *difference);
     // Controls that need a firmware recent enough (beside the main window's own).
     void addGatedControl(QWidget *control);
-    // Called after every model choice with the new model code.
-    void onModelChosen(std::function<void(uint32_t)> listener);
     // The emulator control panel, offered while an emulated printer is in use.
     void setEmulatorPanel(EmulatorPanel *panel);
 
@@ -47,11 +45,14 @@ public:
     Indicator *presenceIndicator() const { return ShapeNoImpr; }
     QString statusBarText() const;
     ToolConfigFile::Record configRecord() const { return record; }
-    // The folder that holds Tool.cfg and the c2k, usr and b2k folders.
-    QString workingFolder() const { return folder; }
     bool daylightSavingChecked() const;
     QTimer &clockTimer() { return TimerHoraPC; }
     void clockTick();
+
+    // ToolMainWindow
+    void addClockLabels(QLabel *pcClock, QLabel *printerClock, QLabel *difference) override;
+    void setClockRunning(bool running) override;
+    void onModelChosen(std::function<void(uint32_t)> listener) override;
 
     // IdentificationView
     void UpdateIndicator(int indicatorState, bool statusTextPending,
@@ -70,7 +71,6 @@ private:
     void setStatusText(const QString &text);
 
     std::unique_ptr<Ui::TfmMain> ui;
-    QString folder;
     ToolConfigFile configFile;
     ToolConfigFile::Record record{};
     std::unique_ptr<ThreadTestaImpr> identification;

@@ -1,10 +1,10 @@
 #include "app/status.h"
 
-#include "app/global.h"
-#include "app/indicator.h"
 #include "app/status_lights.h"
+#include "core/global.h"
 #include "protocol/command_set.h"
 #include "ui_status.h"
+#include "widgets/indicator.h"
 
 namespace {
 const QColor Absent(255, 255, 255);

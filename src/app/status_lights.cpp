@@ -1,6 +1,6 @@
 #include "app/status_lights.h"
 
-#include "app/global.h"
+#include "core/global.h"
 
 namespace StatusLights {
 

@@ -1,9 +1,9 @@
 #include "app/thread_testa_impr.h"
 
-#include "app/clock.h"
-#include "app/global.h"
-#include "app/named_event.h"
-#include "app/worker_thread.h"
+#include "core/clock.h"
+#include "core/global.h"
+#include "core/named_event.h"
+#include "core/worker_thread.h"
 #include "link/serial_new.h"
 #include "protocol/command_set.h"
 

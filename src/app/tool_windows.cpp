@@ -3,17 +3,15 @@
 #include <QPushButton>
 
 ToolWindows::ToolWindows(const QString &workingFolder)
-    : main(workingFolder), emulatorPanel(&main), programacao(&main, main.workingFolder()),
-      relatorios(&main), gravaUsr(&main), prgLote(&main), intervencao(&main),
-      lmf(&main, &relatorios), cheques(&main), sensores(&main), fiscal(&main),
-      ccd(&fiscal, &main, fiscal.programmingLists()),
+    : main(workingFolder), emulatorPanel(&main), programacao(&main), relatorios(&main),
+      gravaUsr(&main), prgLote(&main), intervencao(&main), lmf(&main, &relatorios), cheques(&main),
+      sensores(&main), fiscal(&main), ccd(&fiscal, &main, fiscal.programmingLists()),
       vendaItem(&fiscal, &main, fiscal.programmingLists()), cancelamento(&fiscal, &main),
       totalizacao(&fiscal, &main), pagamento(&fiscal, &main, fiscal.programmingLists()),
       fechamento(&fiscal, &main), cnfnv(&fiscal, &main, fiscal.programmingLists()),
       rg(&fiscal, &main, fiscal.programmingLists()), autenticacao(&fiscal, &main), status(&main),
       viewer(&main) {
     main.setEmulatorPanel(&emulatorPanel);
-    prgLote.setWorkingFolder(main.workingFolder());
     relatorios.setFiscalMemoryWindow(&lmf);
     main.addGatedControl(intervencao.btProceder());
     auto button = [this](const char *name) {

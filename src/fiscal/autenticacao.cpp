@@ -1,7 +1,7 @@
 #include "fiscal/autenticacao.h"
 
-#include "app/global.h"
-#include "app/printer_present.h"
+#include "core/global.h"
+#include "core/printer_present.h"
 #include "fiscal/thread_autenticacao.h"
 #include "fiscal/voucher_entry.h"
 #include "protocol/command_set.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/tool_window.h"
+#include "widgets/tool_window.h"
 
 #include <QTimer>
 

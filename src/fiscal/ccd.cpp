@@ -1,8 +1,8 @@
 #include "fiscal/ccd.h"
 
-#include "app/global.h"
-#include "app/messages.h"
-#include "app/printer_present.h"
+#include "core/global.h"
+#include "core/messages.h"
+#include "core/printer_present.h"
 #include "fiscal/document_controls.h"
 #include "fiscal/programming_lists.h"
 #include "fiscal/voucher_entry.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/tool_window.h"
 #include "fiscal/document_controls.h"
+#include "widgets/tool_window.h"
 
 #include <memory>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "fiscal/document_controls.h"
 
-#include "app/global.h"
-#include "app/printer_present.h"
+#include "core/global.h"
+#include "core/printer_present.h"
 #include "fiscal/amount_edit.h"
 #include "fiscal/item_entry.h"
 #include "fiscal/programming_lists.h"

@@ -1,7 +1,7 @@
 #include "fiscal/fechamento.h"
 
-#include "app/global.h"
-#include "app/printer_present.h"
+#include "core/global.h"
+#include "core/printer_present.h"
 #include "fiscal/payment_entry.h"
 #include "protocol/command_set.h"
 #include "ui_fechamento.h"

@@ -1,10 +1,11 @@
 #include "fiscal/fiscal.h"
 
-#include "app/clock.h"
-#include "app/file_dialogs.h"
-#include "app/global.h"
-#include "app/messages.h"
-#include "app/printer_present.h"
+#include "core/clock.h"
+#include "core/file_dialogs.h"
+#include "core/global.h"
+#include "core/messages.h"
+#include "core/printer_present.h"
+#include "core/working_folder.h"
 #include "fiscal/macro_file.h"
 #include "fiscal/macro_recorder.h"
 #include "fiscal/thread_macro_play.h"
@@ -31,11 +32,11 @@ void showError(const QString &text) {
     showMessage(text, QStringLiteral("Erro"), MessageButtons::Ok, MessageStyle::Error);
 }
 
-// The file dialog of the command macro files: the b2k folder beside the program.
+// The file dialog of the command macro files: the working folder's b2k folder.
 FileDialogRequest macroFileRequest(const QString &title) {
     FileDialogRequest request;
     request.title = title;
-    request.folder = QDir(toolState().ProgramDirectory).filePath(QStringLiteral("b2k"));
+    request.folder = WorkingFolder::subfolder(QStringLiteral("b2k"));
     request.filter = MacroFilter;
     request.defaultSuffix = MacroSuffix;
     return request;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/tool_window.h"
 #include "fiscal/programming_lists.h"
+#include "widgets/tool_window.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -1,8 +1,8 @@
 #include "fiscal/macro_player.h"
 
-#include "app/clock.h"
-#include "app/global.h"
-#include "app/messages.h"
+#include "core/clock.h"
+#include "core/global.h"
+#include "core/messages.h"
 #include "link/erros.h"
 #include "link/serial_new.h"
 #include "protocol/command_set.h"

@@ -1,6 +1,6 @@
 #include "fiscal/programming_lists.h"
 
-#include "app/global.h"
+#include "core/global.h"
 #include "link/codepage.h"
 #include "protocol/command_set.h"
 

@@ -1,7 +1,7 @@
 #include "fiscal/rg.h"
 
-#include "app/global.h"
-#include "app/printer_present.h"
+#include "core/global.h"
+#include "core/printer_present.h"
 #include "fiscal/document_controls.h"
 #include "fiscal/programming_lists.h"
 #include "fiscal/voucher_entry.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/condition.h"
+#include "core/condition.h"
 
 #include <QByteArray>
 #include <QThread>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/worker_thread.h"
+#include "core/worker_thread.h"
 #include "fiscal/macro_player.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 #include "fiscal/voucher_entry.h"
 
-#include "app/global.h"
+#include "core/global.h"
 #include "link/codepage.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "link/erros.h"
 
-#include "app/global.h"
-#include "app/messages.h"
+#include "core/global.h"
+#include "core/messages.h"
 #include "link/codepage.h"
 
 #include <QByteArray>

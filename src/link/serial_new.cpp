@@ -1,7 +1,7 @@
 #include "link/serial_new.h"
 
-#include "app/clock.h"
-#include "app/global.h"
+#include "core/clock.h"
+#include "core/global.h"
 #include "link/emulator_transport.h"
 #include "link/macro_line.h"
 #include "link/serial_transport.h"

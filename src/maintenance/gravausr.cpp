@@ -1,14 +1,15 @@
 #include "maintenance/gravausr.h"
 
-#include "app/file_dialogs.h"
-#include "app/global.h"
-#include "app/main_window.h"
-#include "app/messages.h"
+#include "core/file_dialogs.h"
+#include "core/global.h"
+#include "core/messages.h"
+#include "core/working_folder.h"
 #include "maintenance/cnpj.h"
 #include "maintenance/user_record.h"
 #include "maintenance/usr_file.h"
 #include "protocol/command_set.h"
 #include "ui_gravausr.h"
+#include "widgets/tool_main_window.h"
 
 #include <QDir>
 #include <QValidator>
@@ -43,9 +44,8 @@ FileDialogRequest userFileDialog(const QString &folder) {
 
 } // namespace
 
-TfmGravaUSR::TfmGravaUSR(TfmMain *mainWindow)
-    : ToolWindow(mainWindow, mainWindow, QPoint(10, -20)), ui(std::make_unique<Ui::TfmGravaUSR>()),
-      workingFolder(mainWindow ? mainWindow->workingFolder() : QDir::currentPath()) {
+TfmGravaUSR::TfmGravaUSR(ToolMainWindow *mainWindow)
+    : ToolWindow(mainWindow, mainWindow, QPoint(10, -20)), ui(std::make_unique<Ui::TfmGravaUSR>()) {
     ui->setupUi(this);
     setFixedSize(size());
     for (QLineEdit *edit : {ui->edIE, ui->edIM, ui->edSenha})
@@ -60,14 +60,6 @@ TfmGravaUSR::TfmGravaUSR(TfmMain *mainWindow)
 }
 
 TfmGravaUSR::~TfmGravaUSR() = default;
-
-void TfmGravaUSR::setWorkingFolder(const QString &folder) {
-    workingFolder = folder;
-}
-
-QString TfmGravaUSR::userFolder() const {
-    return QDir(workingFolder).filePath(QStringLiteral("usr"));
-}
 
 void TfmGravaUSR::showEvent(QShowEvent *event) {
     ToolWindow::showEvent(event);
@@ -153,7 +145,7 @@ void TfmGravaUSR::record() {
         const QByteArray image =
             UserFile::build(state.ModelCode, serial,
                             {ui->meCNPJ->text(), ui->edIE->text(), ui->edIM->text(), code});
-        writeFile(QDir(workingFolder).filePath(UserFile::serialCopyName(serial)), image);
+        writeFile(QDir(WorkingFolder::path()).filePath(UserFile::serialCopyName(serial)), image);
     }
     ui->btContGrava->setEnabled(true);
     ui->btSair->setEnabled(true);
@@ -172,7 +164,7 @@ void TfmGravaUSR::save() {
         {ui->meCNPJ->text(), ui->edIE->text(), ui->edIM->text(), ui->edSenha->text()});
     // The dialog starts in the user folder with the default name chosen; it asks before it
     // replaces a file.
-    const QString folder = userFolder();
+    const QString folder = WorkingFolder::subfolder(QStringLiteral("usr"));
     const QString name = askSaveFileName(
         userFileDialog(QDir(folder).filePath(UserFile::defaultFileName(state.ModelCode, serial))));
     if (name.isEmpty())
@@ -192,7 +184,8 @@ void TfmGravaUSR::import() {
                     MessageStyle::Error);
         return;
     }
-    const QString name = askOpenFileName(userFileDialog(userFolder()));
+    const QString name =
+        askOpenFileName(userFileDialog(WorkingFolder::subfolder(QStringLiteral("usr"))));
     if (name.isEmpty())
         return;
     bool opened = false;

@@ -1,17 +1,17 @@
 #include "maintenance/intervencao.h"
 
-#include "app/global.h"
-#include "app/main_window.h"
-#include "app/messages.h"
-#include "app/printer_present.h"
+#include "core/global.h"
+#include "core/messages.h"
+#include "core/printer_present.h"
 #include "maintenance/intervention.h"
 #include "protocol/command_set.h"
 #include "reports/printer_clock.h"
 #include "ui_intervencao.h"
+#include "widgets/tool_main_window.h"
 
 #include <QStatusBar>
 
-TfmIntervencao::TfmIntervencao(TfmMain *mainWindow)
+TfmIntervencao::TfmIntervencao(ToolMainWindow *mainWindow)
     : ToolWindow(mainWindow, mainWindow, QPoint(5, 25)), ui(std::make_unique<Ui::TfmIntervencao>()),
       main(mainWindow) {
     ui->setupUi(this);
@@ -48,7 +48,7 @@ void TfmIntervencao::showEvent(QShowEvent *event) {
 
 void TfmIntervencao::hideEvent(QHideEvent *event) {
     if (main)
-        main->clockTimer().stop();
+        main->setClockRunning(false);
     ToolWindow::hideEvent(event);
 }
 
@@ -57,7 +57,7 @@ void TfmIntervencao::startClock() {
         return;
     readPrinterClock();
     if (main && isVisible())
-        main->clockTimer().start();
+        main->setClockRunning(true);
 }
 
 bool TfmIntervencao::printerPresent() {

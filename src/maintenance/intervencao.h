@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/tool_window.h"
 #include "protocol/records.h"
+#include "widgets/tool_window.h"
 
 #include <memory>
 
@@ -9,7 +9,7 @@ namespace Ui {
 class TfmIntervencao;
 }
 class QPushButton;
-class TfmMain;
+class ToolMainWindow;
 
 // "Intervenção Técnica": work that needs the printer in maintenance mode. A technical
 // intervention (optionally clearing the programming and the receipt header, and setting the
@@ -19,7 +19,7 @@ class TfmMain;
 class TfmIntervencao : public ToolWindow {
     Q_OBJECT
 public:
-    explicit TfmIntervencao(TfmMain *mainWindow);
+    explicit TfmIntervencao(ToolMainWindow *mainWindow);
     ~TfmIntervencao() override;
 
     // "Enviar": needs firmware recent enough, so the main window's version gate enables and
@@ -40,6 +40,6 @@ private:
     void startClock();
 
     std::unique_ptr<Ui::TfmIntervencao> ui;
-    TfmMain *main;
+    ToolMainWindow *main;
     ClicheRecord cliche{};
 };

@@ -1,6 +1,6 @@
 #include "maintenance/intervention.h"
 
-#include "app/global.h"
+#include "core/global.h"
 #include "link/erros.h"
 #include "protocol/command_set.h"
 

@@ -1,6 +1,6 @@
 #include "maintenance/usr_file.h"
 
-#include "app/file_replace.h"
+#include "core/file_replace.h"
 #include "link/codepage.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "peripherals/cheque_run.h"
 
-#include "app/clock.h"
+#include "core/clock.h"
 #include "link/serial_new.h"
 #include "peripherals/cheque_frames.h"
 

@@ -1,10 +1,11 @@
 #include "peripherals/cheques.h"
 
-#include "app/clock.h"
-#include "app/file_dialogs.h"
-#include "app/global.h"
-#include "app/messages.h"
-#include "app/printer_present.h"
+#include "core/clock.h"
+#include "core/file_dialogs.h"
+#include "core/global.h"
+#include "core/messages.h"
+#include "core/printer_present.h"
+#include "core/working_folder.h"
 #include "link/serial_new.h"
 #include "peripherals/cheque_frames.h"
 #include "peripherals/thread_cheque.h"
@@ -109,7 +110,7 @@ bool TfmCheques::eventFilter(QObject *watched, QEvent *event) {
 void TfmCheques::btOpenArqChequesClick() {
     FileDialogRequest request;
     request.title = QStringLiteral("Tabela de bancos");
-    request.folder = toolState().ProgramDirectory;
+    request.folder = WorkingFolder::path();
     request.filter = QStringLiteral("Arquivo de configuração (*.qbk)");
     request.defaultSuffix = QStringLiteral("QBK");
     ui->edArqCheques->setText(askOpenFileName(request));

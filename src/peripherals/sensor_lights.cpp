@@ -1,6 +1,6 @@
 #include "peripherals/sensor_lights.h"
 
-#include "app/global.h"
+#include "core/global.h"
 
 namespace SensorLights {
 

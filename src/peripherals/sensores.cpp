@@ -1,9 +1,9 @@
 #include "peripherals/sensores.h"
 
-#include "app/global.h"
-#include "app/indicator.h"
+#include "core/global.h"
 #include "link/serial_new.h"
 #include "ui_sensores.h"
+#include "widgets/indicator.h"
 
 #include <QCloseEvent>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/tool_window.h"
 #include "peripherals/thread_sensores.h"
+#include "widgets/tool_window.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/worker_thread.h"
+#include "core/worker_thread.h"
 #include "peripherals/sensor_lights.h"
 
 #include <atomic>

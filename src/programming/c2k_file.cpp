@@ -1,6 +1,6 @@
 #include "programming/c2k_file.h"
 
-#include "app/file_replace.h"
+#include "core/file_replace.h"
 #include "link/codepage.h"
 #include "programming/rtf_reader.h"
 

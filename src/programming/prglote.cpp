@@ -1,15 +1,16 @@
 #include "programming/prglote.h"
 
-#include "app/file_dialogs.h"
-#include "app/global.h"
-#include "app/main_window.h"
-#include "app/messages.h"
+#include "core/file_dialogs.h"
+#include "core/global.h"
+#include "core/messages.h"
+#include "core/working_folder.h"
 #include "link/serial_new.h"
 #include "programming/c2k_file.h"
 #include "programming/table_records.h"
 #include "programming/tags.h"
 #include "protocol/command_set.h"
 #include "ui_prglote.h"
+#include "widgets/tool_main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -182,9 +183,8 @@ QString labelText(const QString &text) {
 
 } // namespace
 
-TfmPrgLote::TfmPrgLote(TfmMain *mainWindow)
-    : ToolWindow(mainWindow, mainWindow, QPoint(10, -70)), ui(std::make_unique<Ui::TfmPrgLote>()),
-      workingFolder(QDir::currentPath()) {
+TfmPrgLote::TfmPrgLote(ToolMainWindow *mainWindow)
+    : ToolWindow(mainWindow, mainWindow, QPoint(10, -70)), ui(std::make_unique<Ui::TfmPrgLote>()) {
     ui->setupUi(this);
     setFixedSize(size());
     setWindowFlag(Qt::WindowMinMaxButtonsHint, false);
@@ -323,10 +323,6 @@ TfmPrgLote::~TfmPrgLote() {
     // Tearing the widgets down moves the focus, which must no longer reach this window.
     disconnect(qApp, nullptr, this, nullptr);
     ui->MemoCliche->disconnect(this);
-}
-
-void TfmPrgLote::setWorkingFolder(const QString &folder) {
-    workingFolder = folder;
 }
 
 // ---- Set-up ----
@@ -1062,8 +1058,8 @@ void TfmPrgLote::readingX() {
 // ---- Files ----
 
 namespace {
-FileDialogRequest configurationDialog(const QString &workingFolder) {
-    return {QStringLiteral("Configurações"), QDir(workingFolder).filePath(QStringLiteral("c2k")),
+FileDialogRequest configurationDialog() {
+    return {QStringLiteral("Configurações"), WorkingFolder::subfolder(QStringLiteral("c2k")),
             QStringLiteral("Arquivo de configuração (*.c2k)"), QStringLiteral("c2k")};
 }
 } // namespace
@@ -1077,7 +1073,7 @@ void TfmPrgLote::save() {
         showMessage(refusal, ErrorCaption, MessageButtons::Ok, MessageStyle::Error);
         return;
     }
-    const QString name = askSaveFileName(configurationDialog(workingFolder));
+    const QString name = askSaveFileName(configurationDialog());
     if (name.isEmpty())
         return;
     QString reason;
@@ -1088,7 +1084,7 @@ void TfmPrgLote::save() {
 
 void TfmPrgLote::import() {
     leaveOptionsPage();
-    const QString name = askOpenFileName(configurationDialog(workingFolder));
+    const QString name = askOpenFileName(configurationDialog());
     if (name.isEmpty())
         return;
     QFile file(name);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/tool_window.h"
 #include "programming/tables.h"
 #include "protocol/records.h"
+#include "widgets/tool_window.h"
 
 #include <QString>
 
@@ -15,7 +15,7 @@ class CommandSet;
 class QAbstractButton;
 class QPushButton;
 class QTableWidget;
-class TfmMain;
+class ToolMainWindow;
 
 // "Parâmetros de Inicialização da Impressora": the working copy of the printer's programming
 // tables (tax rates, payment methods, management reports, non-fiscal totalizers, the receipt
@@ -28,12 +28,8 @@ class TfmMain;
 class TfmPrgLote : public ToolWindow {
     Q_OBJECT
 public:
-    explicit TfmPrgLote(TfmMain *mainWindow);
+    explicit TfmPrgLote(ToolMainWindow *mainWindow);
     ~TfmPrgLote() override;
-
-    // The folder that holds the "c2k" folder in which the file dialogs start (the program's
-    // working folder; the current folder until set).
-    void setWorkingFolder(const QString &folder);
 
     // The options block as it stands (rebuilt from the controls whenever the focus leaves the
     // "Configurações 1" page).
@@ -104,7 +100,6 @@ private:
     void leaveOptionsPage();
 
     std::unique_ptr<Ui::TfmPrgLote> ui;
-    QString workingFolder;
     OptionsBlock options{};
     QList<QPushButton *> readButtons;
     QString lastMemoText;          // the memo's text before the edit being checked

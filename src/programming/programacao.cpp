@@ -1,12 +1,13 @@
 #include "programming/programacao.h"
 
-#include "app/file_dialogs.h"
-#include "app/global.h"
-#include "app/main_window.h"
-#include "app/messages.h"
+#include "core/file_dialogs.h"
+#include "core/global.h"
+#include "core/messages.h"
+#include "core/working_folder.h"
 #include "link/serial_new.h"
 #include "protocol/command_set.h"
 #include "ui_programacao.h"
+#include "widgets/tool_main_window.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,10 +17,9 @@ const QString EcfMask = QStringLiteral("0000");
 const QString FirstEcf = QStringLiteral("0001");
 } // namespace
 
-TfmProgramacao::TfmProgramacao(TfmMain *mainWindow, QString workingFolder)
+TfmProgramacao::TfmProgramacao(ToolMainWindow *mainWindow)
     : ToolWindow(mainWindow, mainWindow, QPoint(10, -15)),
-      ui(std::make_unique<Ui::TfmProgramacao>()), main(mainWindow),
-      folder(workingFolder.isEmpty() ? QDir::currentPath() : std::move(workingFolder)) {
+      ui(std::make_unique<Ui::TfmProgramacao>()), main(mainWindow) {
     ui->setupUi(this);
     setFixedSize(size());
     ui->meNumECF->setInputMask(EcfMask);
@@ -49,20 +49,16 @@ void TfmProgramacao::showEvent(QShowEvent *event) {
     ui->meNumECF->setInputMask(EcfMask);
     ui->meNumECF->setText(FirstEcf);
     ui->lbHoraPC->clear();
-    QString programFolder = toolState().ProgramDirectory;
-    if (!programFolder.isEmpty() && !programFolder.endsWith(QLatin1Char('/')))
-        programFolder += QLatin1Char('/');
-    ui->edArqBancos->setText(programFolder + QStringLiteral("bancos.QBK"));
-    if (main) {
-        main->clockTimer().start();
-        ui->cbHorarioVerao->setChecked(main->daylightSavingChecked());
-    }
+    ui->edArqBancos->setText(WorkingFolder::bundledFile(QStringLiteral("bancos.QBK")));
+    if (main)
+        main->setClockRunning(true);
+    ui->cbHorarioVerao->setChecked(toolState().PcDaylightSaving);
     ui->edArqConf->setFocus();
 }
 
 void TfmProgramacao::hideEvent(QHideEvent *event) {
     if (main)
-        main->clockTimer().stop();
+        main->setClockRunning(false);
     ToolWindow::hideEvent(event);
 }
 
@@ -77,7 +73,7 @@ void TfmProgramacao::applyModel(uint32_t model) {
 
 void TfmProgramacao::chooseConfiguration() {
     const QString path = askOpenFileName(
-        {QStringLiteral("Configurações"), QDir(folder).filePath(QStringLiteral("c2k")),
+        {QStringLiteral("Configurações"), WorkingFolder::subfolder(QStringLiteral("c2k")),
          QStringLiteral("Arquivo de configuração (*.c2k)"), QStringLiteral("c2k")});
     if (path.isEmpty()) {
         ui->edArqConf->clear();
@@ -94,13 +90,9 @@ void TfmProgramacao::chooseConfiguration() {
 }
 
 void TfmProgramacao::chooseBankTable() {
-    // The dialog starts where the table named in the field lies (the program's folder at first).
-    const QString current = ui->edArqBancos->text();
-    const QString start =
-        current.isEmpty() ? toolState().ProgramDirectory : QFileInfo(current).absolutePath();
-    ui->edArqBancos->setText(askOpenFileName({QStringLiteral("Tabela de Bancos"), start,
-                                              QStringLiteral("Arquivo de configuração (*.QBK)"),
-                                              QStringLiteral("QBK")}));
+    ui->edArqBancos->setText(askOpenFileName(
+        {QStringLiteral("Tabela de Bancos"), WorkingFolder::path(),
+         QStringLiteral("Arquivo de configuração (*.QBK)"), QStringLiteral("QBK")}));
 }
 
 void TfmProgramacao::proceed() {
@@ -117,7 +109,7 @@ void TfmProgramacao::proceed() {
     request.sendBankTable = ui->cbArqBancos->isEnabled() && ui->cbArqBancos->isChecked();
     request.bankTablePath = ui->edArqBancos->text();
     request.writeSerialCopy = ui->cbGeraArqConf->isChecked();
-    request.workingFolder = folder;
+    request.workingFolder = WorkingFolder::path();
     const SendDataResult result =
         runSendData(request, commandSetFor(request.model), printerLink(), *this);
     ui->meNumECF->setText(result.ecfNumber);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/tool_window.h"
 #include "programming/send_data_run.h"
+#include "widgets/tool_window.h"
 
 #include <QString>
 
@@ -11,7 +11,7 @@
 namespace Ui {
 class TfmProgramacao;
 }
-class TfmMain;
+class ToolMainWindow;
 
 // "Inicialização da Impressora" (Send Data): initialises a printer from a configuration file
 // in one pass (send_data_run.h holds the run itself). The user picks the .c2k file and, on
@@ -21,9 +21,7 @@ class TfmMain;
 class TfmProgramacao : public ToolWindow, private SendDataView {
     Q_OBJECT
 public:
-    // `workingFolder`: where the serial-numbered copy is written and whose "c2k" folder the
-    // file dialog starts in; the process's current folder when empty.
-    explicit TfmProgramacao(TfmMain *mainWindow, QString workingFolder = QString());
+    explicit TfmProgramacao(ToolMainWindow *mainWindow);
     ~TfmProgramacao() override;
 
 protected:
@@ -42,6 +40,5 @@ private:
     void hideProgress() override;
 
     std::unique_ptr<Ui::TfmProgramacao> ui;
-    TfmMain *main;
-    QString folder;
+    ToolMainWindow *main;
 };

@@ -1,8 +1,8 @@
 #include "programming/send_data_run.h"
 
-#include "app/file_replace.h"
-#include "app/global.h"
-#include "app/messages.h"
+#include "core/file_replace.h"
+#include "core/global.h"
+#include "core/messages.h"
 #include "programming/c2k_file.h"
 #include "programming/tables.h"
 #include "programming/tags.h"

@@ -1,7 +1,7 @@
 #include "protocol/cmd210.h"
 
-#include "app/global.h"
-#include "app/messages.h"
+#include "core/global.h"
+#include "core/messages.h"
 #include "protocol/frame_io.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "protocol/cmd4700.h"
 
-#include "app/clock.h"
-#include "app/global.h"
-#include "app/messages.h"
+#include "core/clock.h"
+#include "core/global.h"
+#include "core/messages.h"
 #include "protocol/frame_io.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "protocol/command_set.h"
 
-#include "app/global.h"
+#include "core/global.h"
 #include "link/serial_new.h"
 #include "protocol/cmd210.h"
 #include "protocol/cmd4700.h"

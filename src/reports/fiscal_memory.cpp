@@ -1,9 +1,10 @@
 #include "reports/fiscal_memory.h"
 
-#include "app/file_replace.h"
+#include "core/file_replace.h"
+#include "core/working_folder.h"
 
-#include "app/global.h"
-#include "app/messages.h"
+#include "core/global.h"
+#include "core/messages.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -148,7 +149,7 @@ char destination(bool toFile, bool summarised) {
 }
 
 FileDialogRequest saveRequest() {
-    return {QStringLiteral("Leitura da Memória Fiscal"), toolState().ProgramDirectory,
+    return {QStringLiteral("Leitura da Memória Fiscal"), WorkingFolder::path(),
             QStringLiteral("Arquivo texto (*.txt)"), QStringLiteral("txt")};
 }
 

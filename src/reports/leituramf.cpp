@@ -1,9 +1,9 @@
 #include "reports/leituramf.h"
 
-#include "app/clock.h"
-#include "app/global.h"
-#include "app/messages.h"
-#include "app/printer_present.h"
+#include "core/clock.h"
+#include "core/global.h"
+#include "core/messages.h"
+#include "core/printer_present.h"
 #include "protocol/command_set.h"
 #include "reports/fiscal_memory.h"
 #include "ui_leituramf.h"

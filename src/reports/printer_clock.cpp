@@ -1,7 +1,7 @@
 #include "reports/printer_clock.h"
 
-#include "app/clock_text.h"
-#include "app/global.h"
+#include "core/clock_text.h"
+#include "core/global.h"
 #include "protocol/command_set.h"
 
 #include <QDateTime>

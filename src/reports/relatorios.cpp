@@ -1,14 +1,14 @@
 #include "reports/relatorios.h"
 
-#include "app/global.h"
-#include "app/main_window.h"
-#include "app/messages.h"
-#include "app/printer_present.h"
+#include "core/global.h"
+#include "core/messages.h"
+#include "core/printer_present.h"
 #include "protocol/command_set.h"
 #include "reports/printer_clock.h"
 #include "ui_relatorios.h"
+#include "widgets/tool_main_window.h"
 
-TfmRelatorios::TfmRelatorios(TfmMain *mainWindow)
+TfmRelatorios::TfmRelatorios(ToolMainWindow *mainWindow)
     : ToolWindow(mainWindow, mainWindow, QPoint(-25, -35)),
       ui(std::make_unique<Ui::TfmRelatorios>()), main(mainWindow) {
     ui->setupUi(this);
@@ -41,7 +41,7 @@ void TfmRelatorios::showEvent(QShowEvent *event) {
 
 void TfmRelatorios::hideEvent(QHideEvent *event) {
     if (main)
-        main->clockTimer().stop();
+        main->setClockRunning(false);
     ToolWindow::hideEvent(event);
 }
 
@@ -50,7 +50,7 @@ void TfmRelatorios::readClockAndStartTicking() {
         return;
     ReadPrinterClock(commandSetFor(toolState().ModelCode));
     if (isVisible() && main)
-        main->clockTimer().start();
+        main->setClockRunning(true);
 }
 
 void TfmRelatorios::readingX() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/tool_window.h"
+#include "widgets/tool_window.h"
 
 #include <QPointer>
 
@@ -10,7 +10,7 @@ namespace Ui {
 class TfmRelatorios;
 }
 class CommandSet;
-class TfmMain;
+class ToolMainWindow;
 
 // "Comandos de Relatórios": Leitura X, Redução Z and the way to the fiscal memory reading,
 // with the PC clock, the printer clock and their difference, so that a wrong printer clock is
@@ -18,7 +18,7 @@ class TfmMain;
 class TfmRelatorios : public ToolWindow {
     Q_OBJECT
 public:
-    explicit TfmRelatorios(TfmMain *mainWindow);
+    explicit TfmRelatorios(ToolMainWindow *mainWindow);
     ~TfmRelatorios() override;
 
     // The fiscal memory reading window that "Leitura MF" shows.
@@ -36,6 +36,6 @@ private:
     void runReport(QWidget *button, bool (CommandSet::*report)());
 
     std::unique_ptr<Ui::TfmRelatorios> ui;
-    TfmMain *main;
+    ToolMainWindow *main;
     QPointer<QWidget> fiscalMemory;
 };

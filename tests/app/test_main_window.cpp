@@ -1,11 +1,11 @@
 // The main window, the identification and the shell's two windows, against the built-in
 // emulated printers. Protocol durations are shortened through the clock.
-#include "app/indicator.h"
-#include "app/named_event.h"
 #include "app/tool_config.h"
 #include "app/tool_windows.h"
+#include "core/named_event.h"
 #include "support/recording_messages.h"
 #include "support/window_fixture.h"
+#include "widgets/indicator.h"
 
 #include <QCheckBox>
 #include <QComboBox>

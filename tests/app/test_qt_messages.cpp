@@ -2,9 +2,9 @@
 // timers and queued calls, the events threads wake each other with, and the message routine
 // the application installs (a message box on the UI thread, also when a worker asks, which
 // then waits for the user's answer).
-#include "app/clock.h"
-#include "app/condition.h"
-#include "app/qt_messages.h"
+#include "core/clock.h"
+#include "core/condition.h"
+#include "widgets/qt_messages.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,10 +1,10 @@
 // The logic behind the shell's windows: Tool.cfg, the clock texts, the status lights and the
 // traffic viewer's two forms.
-#include "app/clock_text.h"
-#include "app/global.h"
 #include "app/status_lights.h"
 #include "app/tool_config.h"
 #include "app/traffic_text.h"
+#include "core/clock_text.h"
+#include "core/global.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

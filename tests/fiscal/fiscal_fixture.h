@@ -3,7 +3,7 @@
 // What the fiscal document window tests share: the windows' parents and scripted messages, the
 // frames the emulated printer received, and a printer whose fiscal day is open, with coupons
 // set up through the command set as the other document windows would leave them.
-#include "app/global.h"
+#include "core/global.h"
 #include "protocol/command_set.h"
 #include "support/recording_messages.h"
 #include "support/window_fixture.h"

@@ -1,6 +1,7 @@
 // The fiscal window against the built-in emulated printers of both models: recording a sale
 // into a command macro file and playing it back in a loop, the refusals of bad macro files,
 // the recording's failures, the lamp, and the programming lists read before document windows.
+#include "core/working_folder.h"
 #include "fiscal/fiscal.h"
 #include "fiscal/fiscal_fixture.h"
 #include "fiscal/macro_file.h"
@@ -120,7 +121,7 @@ private slots:
         fixture::freshPrinters();
         invalidateConfigurationCache();
         dir = std::make_unique<QTemporaryDir>();
-        toolState().ProgramDirectory = dir->path() + QLatin1Char('/');
+        WorkingFolder::set(dir->path());
         messages = std::make_unique<RecordingMessages>();
         dialogs = std::make_unique<ScriptedFileDialogs>();
         main = std::make_unique<QWidget>();

@@ -1,7 +1,7 @@
 // The programming lists read from emulated printers of both models, programmed through the
 // command sets: order, codes and the names left out.
-#include "app/clock.h"
-#include "app/global.h"
+#include "core/clock.h"
+#include "core/global.h"
 #include "fiscal/programming_lists.h"
 #include "link/codepage.h"
 #include "link/emulator_transport.h"

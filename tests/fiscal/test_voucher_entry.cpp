@@ -1,7 +1,7 @@
 // The widget-free half of the report, voucher and authentication windows: the linked voucher
 // record filled from the lists, the memo text as the printer commands take it, and the
 // authentication text.
-#include "app/global.h"
+#include "core/global.h"
 #include "fiscal/voucher_entry.h"
 
 #include <QtTest>

@@ -1,8 +1,8 @@
 // The tool's identification through the link, against both emulated models over a
 // pseudo-terminal served by the printer-emulator program (in process, the main window's test
 // identifies them).
-#include "app/global.h"
 #include "app/thread_testa_impr.h"
+#include "core/global.h"
 #include "link/serial_new.h"
 
 #include <QProcess>

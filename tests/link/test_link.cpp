@@ -1,5 +1,5 @@
-#include "app/clock.h"
-#include "app/global.h"
+#include "core/clock.h"
+#include "core/global.h"
 #include "link/serial_new.h"
 #include "support/scripted_transport.h"
 

@@ -1,7 +1,7 @@
 // The link over a real pseudo-terminal: the serial transport's chunking and byte
 // transparency, with the test playing the printer on the master side.
-#include "app/clock.h"
-#include "app/global.h"
+#include "core/clock.h"
+#include "core/global.h"
 #include "link/serial_new.h"
 
 #include <QtTest>

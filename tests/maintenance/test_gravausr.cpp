@@ -3,6 +3,7 @@
 // and the .usr files it saves, imports and copies. Protocol durations are shortened through
 // the clock.
 #include "app/main_window.h"
+#include "core/working_folder.h"
 #include "maintenance/gravausr.h"
 #include "support/recording_messages.h"
 #include "support/screenshot.h"
@@ -95,7 +96,7 @@ private slots:
         dialogs = std::make_unique<ScriptedFileDialogs>();
         main = std::make_unique<TfmMain>(dir->path());
         window = std::make_unique<TfmGravaUSR>(main.get());
-        window->setWorkingFolder(dir->path());
+        WorkingFolder::set(dir->path());
     }
     void cleanup() {
         window.reset();
@@ -283,7 +284,7 @@ private slots:
         open();
         fill(QStringLiteral("IE1"), QStringLiteral("IM1"));
         find<QCheckBox>("cbGeraUSR")->setChecked(true);
-        window->setWorkingFolder(dir->filePath(QStringLiteral("no/such/folder")));
+        WorkingFolder::set(dir->filePath(QStringLiteral("no/such/folder")));
         click("btContGrava");
         QCOMPARE(messages->texts().value(0), Recorded);
         QCOMPARE(messages->count(), 2);

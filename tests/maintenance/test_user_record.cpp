@@ -1,8 +1,8 @@
 // The user record: the CNPJ check digits, when the authorization code is needed, which codes
 // may be sent, the record block, and the frames each model and firmware send for it (through the
 // emulated printers, which keep what arrived).
-#include "app/clock.h"
-#include "app/global.h"
+#include "core/clock.h"
+#include "core/global.h"
 #include "link/emulator_transport.h"
 #include "link/serial_new.h"
 #include "maintenance/cnpj.h"

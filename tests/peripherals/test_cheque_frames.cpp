@@ -1,6 +1,6 @@
 // The check printer's frames byte for byte, the status bits as the check thread reads them, the
 // calculator-style amount and the back text's limits.
-#include "app/global.h"
+#include "core/global.h"
 #include "peripherals/cheque_frames.h"
 
 #include <QtTest>

@@ -1,9 +1,9 @@
 // The check window against the built-in emulated MV4700: the bank table load and its messages,
 // a check printed front and back, and the ways a print is stopped. Protocol durations are
 // shortened through the clock.
-#include "app/clock.h"
-#include "app/global.h"
 #include "bank_table.h"
+#include "core/clock.h"
+#include "core/global.h"
 #include "link/emulator_transport.h"
 #include "link/serial_new.h"
 #include "peripherals/cheques.h"

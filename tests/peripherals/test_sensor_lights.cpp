@@ -1,5 +1,5 @@
 // Reading the sensors from the status poll's answer, per model.
-#include "app/global.h"
+#include "core/global.h"
 #include "peripherals/sensor_lights.h"
 
 #include <QtTest>

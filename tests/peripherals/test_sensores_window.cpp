@@ -1,11 +1,11 @@
 // The sensors window and its polling thread against the built-in emulated printers of both
 // models. Protocol durations are shortened through the clock.
-#include "app/indicator.h"
-#include "app/named_event.h"
+#include "core/named_event.h"
 #include "peripherals/sensores.h"
 #include "support/recording_messages.h"
 #include "support/screenshot.h"
 #include "support/window_fixture.h"
+#include "widgets/indicator.h"
 
 #include <QElapsedTimer>
 #include <QLabel>

@@ -3,7 +3,7 @@
 // Configuration files for the programming tests, written the way the Edit Data window saves
 // them, and reading and writing them on disk.
 
-#include "app/global.h"
+#include "core/global.h"
 #include "link/codepage.h"
 #include "programming/c2k_file.h"
 #include "programming/tables.h"

@@ -2,6 +2,7 @@
 // sending the tables, the options block, the payment notice, the header and the .c2k files.
 // Protocol durations are shortened through the clock.
 #include "app/main_window.h"
+#include "core/working_folder.h"
 #include "programming/c2k_file.h"
 #include "programming/prglote.h"
 #include "programming/table_records.h"
@@ -132,7 +133,7 @@ private slots:
         dialogs = std::make_unique<ScriptedFileDialogs>();
         main = std::make_unique<TfmMain>(dir->path());
         window = std::make_unique<TfmPrgLote>(main.get());
-        window->setWorkingFolder(dir->path());
+        WorkingFolder::set(dir->path());
     }
     void cleanup() {
         window.reset();

@@ -2,12 +2,12 @@
 // bank table choice, and whole runs that leave the printer programmed as the file says.
 #include "programming/programacao.h"
 
-#include "app/clock.h"
-#include "app/global.h"
 #include "app/main_window.h"
-#include "app/named_event.h"
 #include "app/tool_config.h"
 #include "bank_table.h"
+#include "core/clock.h"
+#include "core/global.h"
+#include "core/named_event.h"
 #include "link/emulator_transport.h"
 #include "link/serial_new.h"
 #include "printer.h"
@@ -92,7 +92,7 @@ class TestProgramacao : public QObject {
         QVERIFY(writeFile(dir->filePath(QStringLiteral("Tool.cfg")),
                           QByteArray(reinterpret_cast<const char *>(record.data()), 20)));
         main = std::make_unique<TfmMain>(dir->path());
-        window = std::make_unique<TfmProgramacao>(main.get(), dir->path());
+        window = std::make_unique<TfmProgramacao>(main.get());
         main->show();
         main->startUp();
         QTRY_VERIFY_WITH_TIMEOUT(toolState().PrinterPresent, 10000);

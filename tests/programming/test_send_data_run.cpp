@@ -3,8 +3,8 @@
 // before anything is sent, the ECF number that follows, and the serial-numbered copy.
 #include "programming/send_data_run.h"
 
-#include "app/clock.h"
-#include "app/global.h"
+#include "core/clock.h"
+#include "core/global.h"
 #include "programming/tags.h"
 #include "protocol/protocol_bench.h"
 #include "send_data_fixture.h"

@@ -2,9 +2,9 @@
 
 // A link on a scripted device with both command sets on it, for the protocol tests.
 
-#include "app/clock.h"
-#include "app/global.h"
-#include "app/messages.h"
+#include "core/clock.h"
+#include "core/global.h"
+#include "core/messages.h"
 #include "link/serial_new.h"
 #include "protocol/cmd210.h"
 #include "protocol/cmd4700.h"

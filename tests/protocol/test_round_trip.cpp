@@ -2,8 +2,8 @@
 // reports, the fiscal memory and whole fiscal documents work end to end, and the COO, subtotal
 // and balance the tool receives are the ones the printer computed. The frames themselves and
 // every failure path are checked byte for byte on a scripted printer (test_protocol_*).
-#include "app/clock.h"
-#include "app/global.h"
+#include "core/clock.h"
+#include "core/global.h"
 #include "link/codepage.h"
 #include "link/emulator_transport.h"
 #include "link/serial_new.h"

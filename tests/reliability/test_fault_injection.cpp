@@ -6,9 +6,10 @@
 // A step is the n-th frame the tool sends or the n-th answer it receives. Faults of the printer
 // go through the emulator's own controls; faults of the line (garbage, a cut answer) are made
 // by the line between the link and the emulator, as noise or a loose cable would.
-#include "app/clock.h"
-#include "app/global.h"
 #include "app/main_window.h"
+#include "core/clock.h"
+#include "core/global.h"
+#include "core/working_folder.h"
 #include "fiscal/macro_file.h"
 #include "fiscal/macro_player.h"
 #include "fiscal/thread_autenticacao.h"
@@ -309,7 +310,7 @@ class TestFaultInjection : public QObject {
             // The window, for the serial-numbered copy it leaves after the record.
             TfmMain main(dir->path());
             TfmGravaUSR window(&main);
-            window.setWorkingFolder(dir->path());
+            WorkingFolder::set(dir->path());
             window.show();
             target = dir->filePath(UserFile::serialCopyName(QStringLiteral("21000123")));
             writeFile(target, Earlier);

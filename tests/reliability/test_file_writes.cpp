@@ -2,8 +2,9 @@
 // from Gravar Usuário, and the serial-numbered copies that Send Data and the user record leave
 // in the working folder) either takes its place whole or leaves it byte for byte as it was,
 // with the failure reported, whatever stops the write half way.
-#include "app/global.h"
 #include "app/main_window.h"
+#include "core/global.h"
+#include "core/working_folder.h"
 #include "maintenance/gravausr.h"
 #include "maintenance/usr_file.h"
 #include "programming/c2k_file.h"
@@ -121,7 +122,7 @@ class TestFileWrites : public QObject {
         switch (kind) {
         case Kind::C2kSave: {
             TfmPrgLote window(main.get());
-            window.setWorkingFolder(dir->path());
+            WorkingFolder::set(dir->path());
             window.show();
             dialogs->answer(targetOf(kind));
             click(&window, "btSalvar");
@@ -130,7 +131,7 @@ class TestFileWrites : public QObject {
         case Kind::UsrSave:
         case Kind::UsrSerialCopy: {
             TfmGravaUSR window(main.get());
-            window.setWorkingFolder(out);
+            WorkingFolder::set(out);
             window.show();
             control<QLineEdit>(&window, "meCNPJ")->setText(QStringLiteral("11.222.333/0001-81"));
             control<QLineEdit>(&window, "edIE")->setText(QStringLiteral("ISENTO"));

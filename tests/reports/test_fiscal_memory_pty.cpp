@@ -1,9 +1,9 @@
 // A fiscal memory reading into a text file over a pseudo-terminal, the printer's line running
 // at 9600 baud: the window keeps painting while the report arrives, and the file holds what
 // the printer sent.
-#include "app/clock.h"
-#include "app/global.h"
 #include "app/main_window.h"
+#include "core/clock.h"
+#include "core/global.h"
 #include "link/serial_new.h"
 #include "pty_host.h"
 #include "reports/leituramf.h"

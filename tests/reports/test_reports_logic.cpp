@@ -1,8 +1,8 @@
 // The reports' logic against scripted printer answers: the reading's period, its text file
 // (also the endings a healthy emulator never gives) and the printer clock read.
-#include "app/clock.h"
-#include "app/clock_text.h"
-#include "app/global.h"
+#include "core/clock.h"
+#include "core/clock_text.h"
+#include "core/global.h"
 #include "link/serial_new.h"
 #include "protocol/cmd210.h"
 #include "protocol/cmd4700.h"

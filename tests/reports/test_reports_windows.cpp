@@ -1,7 +1,7 @@
 // The reports window and the fiscal memory reading window, against emulated printers of both
 // models. Protocol durations are shortened through the clock.
-#include "app/clock_text.h"
 #include "app/main_window.h"
+#include "core/clock_text.h"
 #include "reports/leituramf.h"
 #include "reports/relatorios.h"
 #include "reports_fixture.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/file_dialogs.h"
+#include "core/file_dialogs.h"
 
 #include <QList>
 #include <QStringList>

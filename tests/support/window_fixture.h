@@ -2,8 +2,8 @@
 
 // What the window tests share: the built-in emulated printers, a printer made present on
 // the link as the identification would leave it, and finding a window's controls by name.
-#include "app/clock.h"
-#include "app/global.h"
+#include "core/clock.h"
+#include "core/global.h"
 #include "link/emulator_transport.h"
 #include "link/serial_new.h"
 #include "printer.h"

@@ -65,6 +65,8 @@ struct ToolState {
     // While on, the link passes every frame and answer to the traffic viewer.
     std::atomic<bool> ViewerFeed{true};
     QString ProgramDirectory;
+    // The folder that holds Tool.cfg and the c2k, usr and b2k folders (see WorkingFolder).
+    SharedText WorkingFolder;
     std::array<uint8_t, 20> ToolConfigRecord{};
 };
 

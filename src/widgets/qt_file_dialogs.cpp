@@ -1,4 +1,4 @@
-#include "app/qt_file_dialogs.h"
+#include "widgets/qt_file_dialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,7 +1,7 @@
-#include "app/printer_present.h"
+#include "core/printer_present.h"
 
-#include "app/global.h"
-#include "app/messages.h"
+#include "core/global.h"
+#include "core/messages.h"
 
 bool printerMissing() {
     if (toolState().PrinterPresent)

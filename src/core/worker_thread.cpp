@@ -1,6 +1,6 @@
-#include "app/worker_thread.h"
+#include "core/worker_thread.h"
 
-#include "app/clock.h"
+#include "core/clock.h"
 
 #include <QCoreApplication>
 

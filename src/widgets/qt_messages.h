@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/messages.h"
+#include "core/messages.h"
 
 // Shows messages in a QMessageBox on the UI thread. A worker thread that shows a message
 // waits until the user has answered.

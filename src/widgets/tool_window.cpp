@@ -1,4 +1,4 @@
-#include "app/tool_window.h"
+#include "widgets/tool_window.h"
 
 #include <QWindow>
 

@@ -1,6 +1,6 @@
-#include "app/condition.h"
+#include "core/condition.h"
 
-#include "app/clock.h"
+#include "core/clock.h"
 
 #include <QEventLoop>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "app/indicator.h"
+#include "widgets/indicator.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "app/clock_text.h"
+#include "core/clock_text.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "app/global.h"
+#include "core/global.h"
 
 namespace {
 ToolState state;
@@ -28,5 +28,6 @@ void resetToolState() {
     state.ViewerFeed = true;
     state.PcDaylightSaving = false;
     state.ProgramDirectory.clear();
+    state.WorkingFolder.set({});
     state.ToolConfigRecord.fill(0);
 }

@@ -1,6 +1,6 @@
-#include "app/clock.h"
+#include "core/clock.h"
 
-#include "app/condition.h"
+#include "core/condition.h"
 
 #include <QCoreApplication>
 #include <QThread>

@@ -1,6 +1,6 @@
-#include "app/qt_messages.h"
+#include "widgets/qt_messages.h"
 
-#include "app/worker_thread.h"
+#include "core/worker_thread.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "app/named_event.h"
+#include "core/named_event.h"
 
 Event &SerialEvent() {
     static Event event(true);

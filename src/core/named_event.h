@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/condition.h"
+#include "core/condition.h"
 
 // The two process-wide manual-reset events that keep the identification thread and the
 // sensor thread apart. Both start set.

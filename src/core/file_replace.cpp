@@ -1,4 +1,4 @@
-#include "app/file_replace.h"
+#include "core/file_replace.h"
 
 #include <QSaveFile>
 
