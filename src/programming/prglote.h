@@ -1,6 +1,7 @@
 #pragma once
 
-#include "programming/tables.h"
+#include "programming/edit_data_grids.h"
+#include "programming/table_transfer.h"
 #include "protocol/records.h"
 #include "widgets/tool_window.h"
 
@@ -13,6 +14,7 @@ class TfmPrgLote;
 }
 class CommandSet;
 class QAbstractButton;
+class QKeyEvent;
 class QPushButton;
 class QTableWidget;
 class ToolMainWindow;
@@ -20,11 +22,9 @@ class ToolMainWindow;
 // "Parâmetros de Inicialização da Impressora": the working copy of the printer's programming
 // tables (tax rates, payment methods, management reports, non-fiscal totalizers, the receipt
 // header and the options), edited in seven pages, read back from the printer table by table,
-// sent to it one entry at a time, and saved to and imported from .c2k files.
-//
-// The grids keep the title row as their row 0, hidden, with the titles shown in the horizontal
-// header (which stays in place while a grid scrolls); row k of a grid is entry k, and the
-// first column is column 0. The cells hold their texts exactly as the tables define them.
+// sent to it one entry at a time, and saved to and imported from .c2k files. The rules of each
+// table live in tables.h, table_records.h and table_transfer.h; this window shows the copy and
+// wires its controls to them (prglote_printer.cpp holds the actions that reach the printer).
 class TfmPrgLote : public ToolWindow {
     Q_OBJECT
 public:
@@ -40,48 +40,46 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    enum class Table { TaxRates, Payments, Reports, Totalizers, Header, Options, Operator };
-
     // ---- Set-up ----
-    void buildGrids();
+    void connectPages();
+    void connectPrinterActions();
+    void prepareHeaderEditor();
     void applyModelSetup();
     void placeOptionBoxes();
     void pageShown(int index);
     void showPaymentNotice(bool notice);
-    void focusGrid(QTableWidget *grid, int row, int column);
 
     // ---- The working copy in the controls ----
-    ProgrammingTables workingCopy() const;
-    void showTaxRates(const ProgrammingTables &tables);
-    void showPayments(const ProgrammingTables &tables);
-    void showReports(const ProgrammingTables &tables);
-    void showTotalizers(const ProgrammingTables &tables);
-    void showHeader(const QByteArray &header);
+    EditDataCopy workingCopy() const;
+    void showTable(const EditDataCopy &copy, ProgrammingTable table);
     void showAll(const ProgrammingTables &tables);
+    void showHeader(const QByteArray &header);
+    void showOperatorPage(const OperatorPage &page);
     OptionControls optionControls() const;
     void setOptionControls(const OptionControls &controls);
     void rebuildOptions();
     QByteArray headerText() const;
     void boundHeaderMemo();
+    void insertTag(QAbstractButton *button, const QByteArray &open, const QByteArray &close);
 
     // ---- Cell editing ----
     bool flagKey(QTableWidget *grid, QKeyEvent *key);
     void cellSelected(QTableWidget *grid, int column);
 
     // ---- Clearing ----
-    void clearPage(Table table);
-    void clearTable(Table table);
+    void clearPage(ProgrammingTable table);
+    void clearShownTable(ProgrammingTable table);
     void clearEverything();
 
-    // ---- Printer ----
+    // ---- Printer (prglote_printer.cpp) ----
     bool printerPresent() const;
     CommandSet *commands() const;
     uint32_t model() const;
     double firmware() const;
-    void readOne(Table table);
+    void readOne(ProgrammingTable table);
     void readAll();
-    void readTable(Table table);
-    void setReadButtonsEnabled(bool enabled);
+    void readTable(ProgrammingTable table);
+    void readBack(ProgrammingTable table);
     void sendTaxRate();
     void sendPaymentMethod();
     void sendReportName();
@@ -91,7 +89,6 @@ private:
     void sendDaylightSaving();
     void sendOperator();
     void readingX();
-    void insertTag(QAbstractButton *button, const QByteArray &open, const QByteArray &close);
 
     // ---- Files ----
     void save();
@@ -100,6 +97,7 @@ private:
     void leaveOptionsPage();
 
     std::unique_ptr<Ui::TfmPrgLote> ui;
+    std::unique_ptr<EditDataGrids> grids;
     OptionsBlock options{};
     QList<QPushButton *> readButtons;
     QString lastMemoText;          // the memo's text before the edit being checked

@@ -4,6 +4,7 @@
 #include "app/tool_windows.h"
 #include "core/named_event.h"
 #include "support/recording_messages.h"
+#include "support/scripted_file_dialogs.h"
 #include "support/window_fixture.h"
 #include "widgets/indicator.h"
 
@@ -356,6 +357,45 @@ private slots:
         QTRY_VERIFY(printer(ModelBPort)->receivedFrames().size() >= 2);
         QTest::qWait(50);
         QCOMPARE(ascii->toPlainText(), QString());
+    }
+
+    // Every file the tool offers lies in the working folder: each dialog starts in its folder
+    // ("" for the working folder itself), whichever window asks.
+    void everyFileDialogStartsInTheWorkingFolder_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("folder");
+        const QList<std::array<const char *, 4>> rows = {
+            {"Edit Data import", "prgLote", "btImportar", "c2k"},
+            {"Edit Data save", "prgLote", "btSalvar", "c2k"},
+            {"Send Data configuration", "programacao", "btOpenArqConf", "c2k"},
+            {"Send Data bank table", "programacao", "btArqBancos", ""},
+            {"macro recording", "fiscal", "btMacroRec", "b2k"},
+            {"macro playback", "fiscal", "btMacroPlay", "b2k"},
+            {"user record import", "gravaUsr", "btImportar", "usr"},
+            {"fiscal memory to a file", "lmf", "btContinuar", ""},
+            {"bank table of the checks", "cheques", "btOpenArqCheques", ""}};
+        for (const auto &[name, window, button, folder] : rows)
+            QTest::newRow(name) << window << button << folder;
+    }
+    void everyFileDialogStartsInTheWorkingFolder() {
+        QFETCH(QString, window);
+        QFETCH(QString, button);
+        QFETCH(QString, folder);
+        ScriptedFileDialogs dialogs;
+        QVERIFY(fixture::connectPrinter(ModelB)); // an MV4700: the bank tables are offered
+        windows = std::make_unique<ToolWindows>(dir->path());
+        const QHash<QString, QWidget *> shown = {
+            {"prgLote", &windows->prgLote}, {"programacao", &windows->programacao},
+            {"fiscal", &windows->fiscal},   {"gravaUsr", &windows->gravaUsr},
+            {"lmf", &windows->lmf},         {"cheques", &windows->cheques}};
+        QWidget *target = shown.value(window);
+        target->show();
+        if (QCheckBox *toFile = target->findChild<QCheckBox *>("cbLeituraEmArquivo"))
+            toFile->setChecked(true);
+        fixture::control<QPushButton>(target, button.toLatin1().constData())->click();
+        QCOMPARE(dialogs.requests.size(), 1);
+        QCOMPARE(QDir(dialogs.requests[0].folder), QDir(QDir(dir->path()).filePath(folder)));
     }
 };
 
