@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cstring>
@@ -33,6 +34,14 @@ QString headerTooLong(int length) {
                           "máximo %2.\r\nReduza o texto do Clichê no menu Editar Dados.")
         .arg(length)
         .arg(HeaderLimit::Sent);
+}
+
+QString bankTableNotSent(const QString &path, const QString &reason) {
+    QString text =
+        QStringLiteral("Iniciação executada com sucesso, mas a tabela de bancos não foi enviada.");
+    if (!path.isEmpty())
+        text += QStringLiteral("\r\nArquivo: ") + QDir::toNativeSeparators(path);
+    return text + QStringLiteral("\r\nMotivo: ") + reason + QLatin1Char('.');
 }
 
 QString copyNotWritten(const QString &path) {
@@ -186,6 +195,25 @@ std::optional<QByteArray> readWholeFile(const QString &path) {
     return file.readAll();
 }
 
+std::optional<QByteArray> readBankTableFile(const QString &path, QString &reason) {
+    if (path.isEmpty()) {
+        reason = QStringLiteral("nenhum arquivo foi escolhido");
+        return std::nullopt;
+    }
+    if (!QFileInfo::exists(path)) {
+        reason = QStringLiteral("o arquivo não existe");
+        return std::nullopt;
+    }
+    std::optional<QByteArray> table = readWholeFile(path);
+    if (!table)
+        reason = QStringLiteral("o arquivo não pode ser lido");
+    else if (table->isEmpty())
+        reason = QStringLiteral("o arquivo está vazio");
+    else
+        return table;
+    return std::nullopt;
+}
+
 ChosenConfiguration examineConfigurationFile(const QString &path, uint32_t model) {
     return examineConfiguration(readWholeFile(path), model);
 }
@@ -304,13 +332,9 @@ SendDataResult runSendData(const SendDataRequest &request, CommandSet *commands,
     settings.model = request.model;
     settings.sendCliche = request.sendCliche;
     settings.daylightSaving = request.daylightSaving;
-    if (request.sendBankTable && request.model == ModelB) {
-        settings.bankTable = readWholeFile(request.bankTablePath);
-        if (!settings.bankTable) {
-            tell(BankTableText::FileMissing, Error);
-            return result;
-        }
-    }
+    QString bankTableProblem;
+    if (request.sendBankTable && request.model == ModelB)
+        settings.bankTable = readBankTableFile(request.bankTablePath, bankTableProblem);
 
     settings.ecfNumber = ecfNumberField(request.ecfNumber);
     image.replace(C2k::EcfNumberOffset, 4, settings.ecfNumber);
@@ -342,7 +366,10 @@ SendDataResult runSendData(const SendDataRequest &request, CommandSet *commands,
     result.completed = true;
     if (request.increment)
         result.ecfNumber = nextEcfNumber(QString::fromLatin1(settings.ecfNumber));
-    tell(SendDataText::Done, Warning);
+    if (bankTableProblem.isEmpty())
+        tell(SendDataText::Done, Warning);
+    else
+        tell(SendDataText::bankTableNotSent(request.bankTablePath, bankTableProblem), Warning);
 
     if (request.writeSerialCopy) {
         const QString path =

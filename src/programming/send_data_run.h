@@ -32,6 +32,9 @@ extern const QString Done;            // the run succeeded, caption "Aviso"
 QString headerTooLong(int length);
 // The serial-numbered copy could not be written, caption "Erro".
 QString copyNotWritten(const QString &path);
+// Instead of Done when the configuration went out but the bank table could not be read:
+// the file (`path`, empty when none was chosen) and why, caption "Aviso".
+QString bankTableNotSent(const QString &path, const QString &reason);
 } // namespace SendDataText
 
 // ---- Choosing the file ----
@@ -68,6 +71,10 @@ QString nextEcfNumber(const QString &ecf);
 
 // "_4700NS" (model B) or "_210NS" (model A), the serial number and ".c2k".
 QString serialCopyName(uint32_t model, const QString &serial);
+
+// The bank table file at `path` for sending, or why it cannot be sent (`reason`: none chosen,
+// missing, unreadable or empty).
+std::optional<QByteArray> readBankTableFile(const QString &path, QString &reason);
 
 // ---- The printer part ----
 
@@ -136,13 +143,16 @@ struct SendDataResult {
 //  1. no printer: NoPrinter;
 //  2. read the file (FileMissing; OldFileAtRun; an incomplete file or a file of the other
 //     model is refused as at the choice); when the bank table goes too (model B, box checked),
-//     read it now, before anything is sent (BankTableText::FileMissing);
+//     read it now. A table that cannot be read does not stop the run: the configuration is
+//     what the user came for. Its step then sends nothing, and the run ends with
+//     bankTableNotSent instead of Done;
 //  3. the ECF number into the file image;
 //  4. buttons disabled;
 //  5. an empty header with "Enviar Clichê" asks EmptyCliche (No ends the run); a header too
 //     long for the intervention ends it with headerTooLong;
 //  6. the header record; 7. the progress shown at 0; 8. sendConfiguration;
-//  9. on success with "Incremento Automático" the ECF number moves on; 10. Done;
+//  9. on success with "Incremento Automático" the ECF number moves on; 10. Done (or
+//     bankTableNotSent);
 //  11. with "Gerar Arq. Configuração com Núm. de Série" the image is written to the
 //      serial-numbered copy in the working folder (copyNotWritten when that fails);
 //  12. whatever happened after step 4: buttons enabled, progress hidden.

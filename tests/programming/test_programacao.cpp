@@ -363,6 +363,56 @@ private slots:
         QCOMPARE(readFile(copy), file);
     }
 
+    // The bank table is an extra of model B's run: a table that cannot be read leaves the run
+    // whole, and its closing message says what was not sent and why.
+    void runWithoutTheBankTable_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("message");
+        const QString head = QStringLiteral(
+            "Iniciação executada com sucesso, mas a tabela de bancos não foi enviada.\r\n");
+        QTest::newRow("no bancos.QBK")
+            << "missing" << head + "Arquivo: <path>\r\nMotivo: o arquivo não existe.";
+        QTest::newRow("dialog cancelled")
+            << "cancelled" << head + "Motivo: nenhum arquivo foi escolhido.";
+        QTest::newRow("empty file")
+            << "empty" << head + "Arquivo: <path>\r\nMotivo: o arquivo está vazio.";
+    }
+    void runWithoutTheBankTable() {
+        QFETCH(QString, table);
+        QFETCH(QString, message);
+        start(ModelB);
+        const QByteArray file = fixture::sampleFile(ModelB, "0042");
+        chooseConfiguration(file);
+        if (table == QLatin1String("cancelled")) {
+            dialogs->answer(QString());
+            click("btArqBancos");
+        }
+        if (table == QLatin1String("empty"))
+            chooseBankTable(QByteArray());
+        const QString path = text("edArqBancos");
+        QVERIFY(table != QLatin1String("missing") || !QFile::exists(path));
+        const QList<emu::BankLayout> banksBefore = printer(ModelB)->bankTable();
+        printer(ModelB)->clearReceivedFrames();
+        click("btProceder");
+
+        QCOMPARE(messages->texts(), QStringList{message.replace(QStringLiteral("<path>"),
+                                                                QDir::toNativeSeparators(path))});
+        QCOMPARE(messages->shown()[0].caption, QStringLiteral("Aviso"));
+        expectRunEnded();
+        QCOMPARE(find<QProgressBar>("ProgressBar")->value(), 70);
+        QCOMPARE(text("meNumECF"), QStringLiteral("0043"));
+        // Every frame of the configuration reached the printer (the maintenance-mode test, the
+        // intervention, the options, three rates, three methods, two report names and two
+        // totalizers), and no piece of a table.
+        QByteArray commands;
+        for (const QByteArray &frame : printer(ModelB)->receivedFrames())
+            commands += frame.left(2);
+        QCOMPARE(commands.toHex(' '), QByteArray("1d 05 1b c0 1b e4 1b dc 1b dc 1b dc 1b de 1b de "
+                                                 "1b de 1b e0 1b e0 1b df 1b df"));
+        QCOMPARE(printer(ModelB)->bankTable(), banksBefore);
+        QCOMPARE(readFile(dir->filePath(QStringLiteral("_4700NS47000456.c2k"))), file);
+    }
+
     // The printer refuses a rate of 00,00 %: the run stops after the intervention and the
     // options, with nothing more sent and nothing claimed.
     void failureAtTheTaxRates() {

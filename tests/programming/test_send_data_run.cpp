@@ -263,8 +263,6 @@ private slots:
         QTest::newRow("cut file") << uint(ModelB) << "cut file" << C2kText::Malformed;
         QTest::newRow("replaced by the other model's")
             << uint(ModelB) << "other model" << SendDataText::WrongModel;
-        QTest::newRow("no bank table")
-            << uint(ModelB) << "no bank table" << QStringLiteral("Arquivo de Cheques Inexistente");
     }
     void checksBeforeSending() {
         QFETCH(uint, model);
@@ -283,8 +281,6 @@ private slots:
             r.printerPresent = false;
         if (change == QLatin1String("no file"))
             r.configurationPath.clear();
-        if (change == QLatin1String("no bank table"))
-            r.bankTablePath = dir->filePath(QStringLiteral("nenhum.QBK"));
         RecordingView view;
         const SendDataResult result = run(r, view);
         QVERIFY(!result.completed);
