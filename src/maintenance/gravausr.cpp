@@ -197,9 +197,9 @@ void TfmGravaUSR::import() {
     }
     const UserFile::Reading reading = UserFile::read(bytes, state.PrinterSerial.get());
     switch (reading.problem) {
-    case UserFile::Problem::WrongSize:
-        showMessage(QStringLiteral("O formato do arquivo não é válido!\r\n"
-                                   "Um arquivo .usr tem exatamente 120 bytes."),
+    case UserFile::Problem::Empty:
+        showMessage(QStringLiteral("O arquivo está vazio e não pode ser importado:\r\n%1")
+                        .arg(QDir::toNativeSeparators(name)),
                     Error, MessageButtons::Ok, MessageStyle::Error);
         return;
     case UserFile::Problem::WrongFormat:

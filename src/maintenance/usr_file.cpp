@@ -55,21 +55,23 @@ QString serialCopyName(const QString &serial) {
 
 Reading read(const QByteArray &bytes, const QString &printerSerial) {
     Reading reading;
-    if (bytes.size() != Size) {
-        reading.problem = Problem::WrongSize;
+    if (bytes.isEmpty()) {
+        reading.problem = Problem::Empty;
         return reading;
     }
-    const QByteArray model = bytes.left(10);
+    QByteArray buffer(ReadLimit, ' ');
+    buffer.replace(0, std::min<qsizetype>(bytes.size(), ReadLimit), bytes.left(ReadLimit));
+    const QByteArray model = buffer.left(10);
     if (model != "MV210     " && model != "MV4700    " && model != "MV210_4700") {
         reading.problem = Problem::WrongFormat;
         return reading;
     }
     reading.serialMatches =
-        bytes.mid(SerialOffset, SerialWidth) == Codepage::toWindows1252(printerSerial);
-    reading.contents.cnpj = field(bytes, CnpjOffset, CnpjShown);
-    reading.contents.ie = field(bytes, IeOffset, TextWidth);
-    reading.contents.im = field(bytes, ImOffset, TextWidth);
-    reading.contents.code = reading.serialMatches ? field(bytes, CodeOffset, CodeWidth) : NoCode;
+        buffer.mid(SerialOffset, SerialWidth) == Codepage::toWindows1252(printerSerial);
+    reading.contents.cnpj = field(buffer, CnpjOffset, CnpjShown);
+    reading.contents.ie = field(buffer, IeOffset, TextWidth);
+    reading.contents.im = field(buffer, ImOffset, TextWidth);
+    reading.contents.code = reading.serialMatches ? field(buffer, CodeOffset, CodeWidth) : NoCode;
     return reading;
 }
 
@@ -80,7 +82,7 @@ bool writeReplacing(const QString &path, const QByteArray &data, QString *error)
 QByteArray readForImport(const QString &path, bool &ok) {
     QFile file(path);
     ok = file.open(QIODevice::ReadOnly);
-    return ok ? file.read(Size + 1) : QByteArray();
+    return ok ? file.read(ReadLimit) : QByteArray();
 }
 
 } // namespace UserFile

@@ -8,8 +8,11 @@
 
 // The user file (".usr"): the user to record in a printer, tied to that printer's serial
 // number. The technician sends it to the maker to obtain the authorization code that newer
-// firmware checks, and imports it again to record the user. Binary, exactly 120 bytes, no line
-// ends; every byte a space unless a field covers it. Text is single-byte Windows-1252.
+// firmware checks, and imports it again to record the user. Binary, 120 bytes as written, no
+// line ends; every byte a space unless a field covers it. Text is single-byte Windows-1252.
+// A file of another length is still read: a shorter one by what it has (the rest reads as
+// spaces), a longer one (a line end added by an editor, a file from another program) by its
+// first ReadLimit bytes.
 //
 //   offset  size  content
 //        0    15  model name "MV210" or "MV4700", space-padded ("MV210_4700" when the file
@@ -24,6 +27,7 @@
 namespace UserFile {
 
 constexpr int Size = 120;
+constexpr int ReadLimit = 150; // the most an import reads
 constexpr int ModelOffset = 0;
 constexpr int ModelWidth = 15;
 constexpr int SerialOffset = 15;
@@ -64,7 +68,7 @@ QString serialCopyName(const QString &serial);
 // Reading a file.
 enum class Problem {
     None,
-    WrongSize,   // not exactly 120 bytes
+    Empty,       // nothing to read
     WrongFormat, // bytes 0-9 are none of "MV210     ", "MV4700    ", "MV210_4700"
 };
 struct Reading {
@@ -73,10 +77,11 @@ struct Reading {
     bool serialMatches = false; // bytes 15-22 are the printer's serial number
 };
 
-// Reads `bytes` (the whole file) for the printer whose serial number is `printerSerial`. The
-// model name is checked for being one of the three names, not against the model chosen. A
-// file written for another printer keeps its CNPJ, IE and IM, but its code is replaced by
-// NoCode: the maker's code is only good for the printer it was made for.
+// Reads `bytes` (the file's first ReadLimit bytes, or all of a shorter one) for the printer
+// whose serial number is `printerSerial`, as laid over a buffer of spaces. The model name is
+// checked for being one of the three names, not against the model chosen. A file written for
+// another printer keeps its CNPJ, IE and IM, but its code is replaced by NoCode: the maker's
+// code is only good for the printer it was made for.
 Reading read(const QByteArray &bytes, const QString &printerSerial);
 
 // Writes `data` to `path`, replacing the file that is there. The bytes go to a temporary file
@@ -84,8 +89,8 @@ Reading read(const QByteArray &bytes, const QString &printerSerial);
 // failure returns false and puts the reason in `error` when given.
 bool writeReplacing(const QString &path, const QByteArray &data, QString *error = nullptr);
 
-// Reads `path` for import: at most Size + 1 bytes, which is enough to tell a file that is too
-// long. Empty with `ok` false when the file cannot be opened.
+// Reads `path` for import: at most ReadLimit bytes. Empty with `ok` false when the file
+// cannot be opened.
 QByteArray readForImport(const QString &path, bool &ok);
 
 } // namespace UserFile

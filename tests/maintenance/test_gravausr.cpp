@@ -470,10 +470,15 @@ private slots:
             << QStringList{} << "X";
         QTest::newRow("bad format")
             << A << QByteArray("XV210     ") + own.mid(10) << QStringList{badFormat} << QString();
-        QTest::newRow("119 bytes")
-            << A << own.left(119)
-            << QStringList{badFormat + "\r\nUm arquivo .usr tem exatamente 120 bytes."}
-            << QString();
+        // Read into a buffer of spaces: a short file leaves spaces, a long one is read by its
+        // first 150 bytes. Only an empty file is refused.
+        QTest::newRow("100 bytes") << A << own.left(100) << QStringList{} << "A1B2";
+        QTest::newRow("119 bytes") << A << own.left(119) << QStringList{} << "A1B2C3D4";
+        QTest::newRow("121 bytes") << A << own + '\n' << QStringList{} << "A1B2C3D4";
+        QTest::newRow("150 bytes") << A << own + QByteArray(30, 'x') << QStringList{} << "A1B2C3D4";
+        QTest::newRow("empty")
+            << A << QByteArray()
+            << QStringList{"O arquivo está vazio e não pode ser importado:\r\n<path>"} << QString();
     }
     void import() {
         QFETCH(uint, model);
@@ -493,6 +498,7 @@ private slots:
         QCOMPARE(dialogs->requests.size(), 1);
         QCOMPARE(dialogs->requests[0].folder, usrFolder());
         QCOMPARE(dialogs->requests[0].title, QStringLiteral("Configurações"));
+        texts.replaceInStrings(QStringLiteral("<path>"), QDir::toNativeSeparators(path));
         QCOMPARE(messages->texts(), texts);
         if (code.isNull()) {
             QCOMPARE(edit("meCNPJ")->text(), QStringLiteral("33.000.167/0001-01"));
