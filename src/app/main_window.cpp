@@ -108,7 +108,7 @@ void TfmMain::startUp() {
     const QDir dir(folder);
     for (const char *sub : {"c2k", "usr", "b2k"})
         dir.mkpath(QString::fromLatin1(sub));
-    configFile.open(folder, record);
+    const ToolConfigFile::Opening opening = configFile.open(folder, record);
 
     ui->cbModelo->setCurrentIndex(-1);
     state.ModelCode = ToolConfig::modelCode(record);
@@ -129,6 +129,9 @@ void TfmMain::startUp() {
     state.PcDaylightSaving = ui->cbHorarioVeraoVigente->isChecked();
     state.PrinterSerial.set(NoSerial);
     state.ToolConfigRecord = record;
+    const QString notSaved = ToolConfig::notSavedText(opening, folder);
+    if (!notSaved.isEmpty())
+        showMessage(notSaved, QStringLiteral("Aviso"), MessageButtons::Ok, MessageStyle::Warning);
 }
 
 // Enter in the box also reports an activation and the end of the editing: the signals of

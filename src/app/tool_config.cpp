@@ -14,29 +14,44 @@ void writeU32(ToolConfigFile::Record &r, int at, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         r[at + i] = uint8_t(v >> (8 * i));
 }
+void readInto(QFile &file, ToolConfigFile::Record &record) {
+    const QByteArray stored = file.read(ToolConfigFile::RecordSize);
+    std::copy(stored.begin(), stored.end(), record.begin());
+}
+// The record of a file that will not be written: read as it is (zero when it cannot be read).
+void readOnly(const QString &path, ToolConfigFile::Record &record) {
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        readInto(file, record);
+}
 } // namespace
 
 ToolConfigFile::~ToolConfigFile() = default;
 
-bool ToolConfigFile::open(const QString &folder, Record &record) {
+ToolConfigFile::Opening ToolConfigFile::open(const QString &folder, Record &record) {
     record.fill(0);
     const QDir dir(folder);
+    const QString path = dir.filePath(QStringLiteral("Tool.cfg"));
     lock = std::make_unique<QLockFile>(dir.filePath(QStringLiteral(".Tool.cfg.lock")));
     // Stale only when its owner is gone (never by age: the file is held for the whole run).
     lock->setStaleLockTime(std::numeric_limits<int>::max());
     if (!lock->tryLock()) {
+        const bool folderReadOnly = lock->error() == QLockFile::PermissionError;
         lock.reset();
-        return false;
+        if (!folderReadOnly)
+            return Opening::HeldElsewhere;
+        readOnly(path, record);
+        return Opening::FolderReadOnly;
     }
-    file = std::make_unique<QFile>(dir.filePath(QStringLiteral("Tool.cfg")));
-    if (!file->open(QIODevice::ReadWrite)) {
-        file.reset();
-        lock.reset();
-        return false;
+    file = std::make_unique<QFile>(path);
+    if (file->open(QIODevice::ReadWrite)) {
+        readInto(*file, record);
+        return Opening::Opened;
     }
-    const QByteArray stored = file->read(RecordSize);
-    std::copy(stored.begin(), stored.end(), record.begin());
-    return true;
+    file.reset();
+    lock.reset();
+    readOnly(path, record);
+    return Opening::FileReadOnly;
 }
 
 void ToolConfigFile::saveAndClose(const Record &record) {
@@ -75,6 +90,22 @@ bool daylightSaving(const ToolConfigFile::Record &record) {
 }
 void setDaylightSaving(ToolConfigFile::Record &record, bool on) {
     writeU32(record, 16, on ? 1 : 0);
+}
+
+QString notSavedText(ToolConfigFile::Opening opening, const QString &folder) {
+    const QString notSaved =
+        QStringLiteral("\r\nAs escolhas de porta, modelo e horário de verão não serão salvas.");
+    switch (opening) {
+    case ToolConfigFile::Opening::FolderReadOnly:
+        return QStringLiteral("A pasta de trabalho não pode ser gravada:\r\n") +
+               QDir::toNativeSeparators(QDir(folder).absolutePath()) + notSaved;
+    case ToolConfigFile::Opening::FileReadOnly:
+        return QStringLiteral("O arquivo de configuração não pode ser gravado:\r\n") +
+               QDir::toNativeSeparators(QDir(folder).absoluteFilePath(QStringLiteral("Tool.cfg"))) +
+               notSaved;
+    default:
+        return {};
+    }
 }
 
 } // namespace ToolConfig

@@ -12,17 +12,27 @@
 // bytes in a new file), 12-15 the model code, 16-19 the PC daylight-saving box (1 checked).
 //
 // The file is held open and locked from start-up to shut-down, so that a second instance of
-// the tool in the same folder runs with a zero record and saves nothing.
+// the tool in the same folder runs with a zero record and saves nothing. Where the folder or
+// the file cannot be written (a read-only share, a protected program folder, a file copied
+// with its read-only attribute), there is nothing to lock and nothing to save: the record is
+// read as it is and the run goes on without saving it.
 class ToolConfigFile {
 public:
     static constexpr int RecordSize = 20;
     using Record = std::array<uint8_t, RecordSize>;
 
+    enum class Opening {
+        Opened,         // read (or created), saved at shut-down
+        HeldElsewhere,  // another instance holds it: the record stays zero, nothing is saved
+        FolderReadOnly, // the folder cannot be written: read as it is, nothing is saved
+        FileReadOnly,   // the file cannot be written: read as it is, nothing is saved
+    };
+
     ~ToolConfigFile();
 
     // Opens (or creates) Tool.cfg in `folder` and reads up to 20 bytes of it; a shorter or
-    // unreadable file leaves the rest of the record zero. False when another instance holds it.
-    bool open(const QString &folder, Record &record);
+    // unreadable file leaves the rest of the record zero.
+    Opening open(const QString &folder, Record &record);
     // Writes the record at offset 0 and closes the file. Nothing when it was never opened.
     void saveAndClose(const Record &record);
     bool isOpen() const { return file != nullptr; }
@@ -40,4 +50,7 @@ uint32_t modelCode(const ToolConfigFile::Record &record);
 void setModelCode(ToolConfigFile::Record &record, uint32_t code);
 bool daylightSaving(const ToolConfigFile::Record &record);
 void setDaylightSaving(ToolConfigFile::Record &record, bool on);
+// What the user is told once at start when the choices cannot be saved in `folder` (caption
+// "Aviso"); empty when there is nothing to tell.
+QString notSavedText(ToolConfigFile::Opening opening, const QString &folder);
 } // namespace ToolConfig

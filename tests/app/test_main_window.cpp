@@ -13,9 +13,14 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
+
+#include <pwd.h>
+#include <sys/fsuid.h>
+#include <unistd.h>
 
 namespace {
 const QColor Red(255, 0, 0), Yellow(255, 255, 0), Green(0, 128, 0);
@@ -48,6 +53,29 @@ int framesLike(const QString &port, const QByteArray &frame) {
         n += f == frame;
     return n;
 }
+
+// File permissions as an ordinary user meets them (root passes every check). Only this
+// thread's file accesses change: the filesystem user is kept per thread.
+class AsUserNobody {
+public:
+    AsUserNobody() {
+        const passwd *nobody = getpwnam("nobody");
+        if (geteuid() != 0 || !nobody)
+            return;
+        setfsuid(nobody->pw_uid);
+        acting = setfsuid(nobody->pw_uid) == int(nobody->pw_uid);
+    }
+    ~AsUserNobody() {
+        if (acting)
+            setfsuid(0);
+    }
+    AsUserNobody(const AsUserNobody &) = delete;
+    AsUserNobody &operator=(const AsUserNobody &) = delete;
+
+private:
+    bool acting = false;
+};
+
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -67,8 +95,8 @@ class TestMainWindow : public QObject {
             found = windows->viewer.findChild<T *>(QLatin1String(name));
         return found;
     }
-    void start() {
-        windows = std::make_unique<ToolWindows>(dir->path());
+    void start(const QString &folder = QString()) {
+        windows = std::make_unique<ToolWindows>(folder.isEmpty() ? dir->path() : folder);
         connect(windows->main.presenceIndicator(), &Indicator::colorChanged, this,
                 [this](const QColor &c) {
                     colors.append({sinceStart.elapsed(), c});
@@ -135,6 +163,44 @@ private slots:
         shutDown();
         QCOMPARE(readConfig(dir->path()), QByteArray("EMUL-MV4700 \x01\0\0\0\x01\0\0\0", 20));
         QVERIFY(!printerLink().isOpen()); // the viewer closed the port at shut-down
+    }
+
+    // A folder the user cannot write: the saved choices still hold, nothing is saved, and the
+    // user is told once.
+    void readOnlyWorkingFolder() {
+        const QString folder = dir->filePath(QStringLiteral("somente-leitura"));
+        QVERIFY(QDir().mkpath(folder));
+        writeConfig(folder, ModelBPort, ModelB);
+        const QByteArray saved = readConfig(folder);
+        const auto readable = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                              QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(dir->path(), readable | QFile::WriteOwner));
+        QVERIFY(QFile::setPermissions(folder, readable));
+        const auto writableAgain =
+            qScopeGuard([&] { QFile::setPermissions(folder, readable | QFile::WriteOwner); });
+        {
+            const AsUserNobody nobody;
+            QFile probe(QDir(folder).filePath(QStringLiteral("probe")));
+            if (probe.open(QIODevice::WriteOnly)) {
+                probe.remove();
+                QSKIP("Run as root with no way to act as another user: a read-only folder is "
+                      "writable for root.");
+            }
+            start(folder);
+            QCOMPARE(messages->texts(),
+                     QStringList{QStringLiteral("A pasta de trabalho não pode ser gravada:\r\n") +
+                                 QDir::toNativeSeparators(folder) +
+                                 QStringLiteral("\r\nAs escolhas de porta, modelo e horário de "
+                                                "verão não serão salvas.")});
+            QCOMPARE(messages->shown().value(0).caption, QStringLiteral("Aviso"));
+            QCOMPARE(find<QComboBox>("cbModelo")->currentText(), QStringLiteral("MV4700"));
+            waitGreen();
+            QVERIFY(statusBar().contains(QStringLiteral("47000456")));
+            QTest::mouseClick(find<QCheckBox>("cbHorarioVeraoVigente"), Qt::LeftButton);
+            shutDown();
+        }
+        QCOMPARE(readConfig(folder), saved);
+        QCOMPARE(messages->count(), 1);
     }
 
     // The port box is tried when a choice is made, not at every keystroke.

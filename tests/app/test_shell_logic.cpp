@@ -50,13 +50,13 @@ private slots:
         }
         ToolConfigFile first;
         ToolConfigFile::Record record{};
-        QVERIFY(first.open(dir.path(), record));
+        QCOMPARE(first.open(dir.path(), record), ToolConfigFile::Opening::Opened);
         QCOMPARE(ToolConfig::portName(record), QStringLiteral("COM3"));
         QCOMPARE(ToolConfig::modelCode(record), 0u);
         // A second instance in the same folder neither reads nor saves.
         ToolConfigFile second;
         ToolConfigFile::Record other{};
-        QVERIFY(!second.open(dir.path(), other));
+        QCOMPARE(second.open(dir.path(), other), ToolConfigFile::Opening::HeldElsewhere);
         other.fill(7);
         second.saveAndClose(other);
         ToolConfig::setModelCode(record, ModelA);
