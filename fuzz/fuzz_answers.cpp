@@ -48,9 +48,9 @@ public:
     }
     // What waits on the line belongs to later waits here: nothing is dropped.
     bool purge() override { return true; }
-    bool ctsOn() override {
+    CtsLine cts() override {
         std::lock_guard lock(s.mutex);
-        return s.cts;
+        return s.cts ? CtsLine::On : CtsLine::Off;
     }
 
 private:

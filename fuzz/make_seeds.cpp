@@ -148,7 +148,7 @@ struct Recorder : Transport {
         return chunk;
     }
     bool purge() override { return inner.purge(); }
-    bool ctsOn() override { return inner.ctsOn(); }
+    CtsLine cts() override { return inner.cts(); }
 };
 
 void answerSeeds() {

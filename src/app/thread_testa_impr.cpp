@@ -12,7 +12,11 @@
 namespace {
 
 constexpr uint8_t ESC = 27;
+constexpr uint8_t GS = 29;
 const QString Unknown = QStringLiteral("????????");
+// How often the printer is asked whether it is there when the port cannot report CTS.
+constexpr int AskEveryMs = 2000;
+constexpr int LinePollMs = 100;
 
 // Recording is put aside while no printer answers. It is saved only on the way into that
 // state, so that a second failure in a row does not overwrite the saved value with the 0 the
@@ -138,6 +142,28 @@ void ThreadTestaImpr::applyVersionGate() {
         runOnUiThread([&] { view->ApplyVersionGate(); });
 }
 
+// The chosen model's status poll: it changes nothing in the printer, and a GS frame never goes
+// into a recorded macro. The wait is a command's own, so a printer busy printing is not taken
+// for gone.
+bool ThreadTestaImpr::printerAnswers() {
+    Link::Exchange exchange(link);
+    link.PurgePort();
+    const uint8_t poll = toolState().ModelCode == ModelB ? 0x05 : 0xFF;
+    return send(link, {GS, poll}) && link.WaitResponse(link.RxBuffer, WaitNormal) > 0;
+}
+
+bool ThreadTestaImpr::lineUp() {
+    switch (link.IsCtsOn()) {
+    case CtsLine::On:
+        return true;
+    case CtsLine::Off:
+        return false;
+    case CtsLine::Unknown:
+        break;
+    }
+    return printerAnswers();
+}
+
 void ThreadTestaImpr::noPrinter() {
     ToolState &state = toolState();
     state.PrinterPresent = false;
@@ -151,15 +177,22 @@ void ThreadTestaImpr::noPrinter() {
 // never seen to go.
 bool ThreadTestaImpr::waitForChange(bool lineOn) {
     ToolState &state = toolState();
-    const bool cts = lineOn;
+    int sinceAsked = 0;
     for (;;) {
         if (isInterruptionRequested())
             return false;
         if (state.ModelChanged)
             break;
-        Clock::sleep(100);
-        if (link.IsCtsOn() != cts)
-            break;
+        Clock::sleep(LinePollMs);
+        const CtsLine cts = link.IsCtsOn();
+        if (cts != CtsLine::Unknown) {
+            if ((cts == CtsLine::On) != lineOn)
+                break;
+        } else if ((sinceAsked += LinePollMs) >= AskEveryMs) {
+            sinceAsked = 0;
+            if (printerAnswers() != lineOn)
+                break;
+        }
     }
     if (state.ModelChanged.exchange(false))
         state.TablesStale = true;
@@ -182,7 +215,7 @@ void ThreadTestaImpr::work() {
             Clock::sleep(100);
             continue;
         }
-        if (!link.IsCtsOn()) {
+        if (!lineUp()) {
             lineWasUp = false;
             noPrinter();
             StatusText = QStringLiteral(" Núm. Série ECF: ") + state.PrinterSerial.get();

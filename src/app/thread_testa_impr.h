@@ -25,6 +25,10 @@ public:
 // or another model is chosen, it asks the printer who it is, keeps the tool state's
 // identity items up to date and shows the outcome through the view. Ending it
 // (terminateAndWait) takes at most one identification attempt.
+//
+// On a port that cannot report CTS (a real adapter whose driver fails the query), the
+// printer's answers stand in for the line: it is on the line while it answers a status poll,
+// asked about every two seconds while the thread waits for a change.
 class ThreadTestaImpr : public WorkerThread {
 public:
     ThreadTestaImpr(Link &link, IdentificationView *view);
@@ -47,8 +51,11 @@ private:
     void updateIndicator();
     void applyVersionGate();
     void noPrinter(); // what every failure and a dropped line have in common
-    // Waits until CTS differs from `lineOn` (the state the pass acted on) or a model is
-    // chosen; false when termination was requested.
+    // CTS, or where the port cannot report it, whether the printer answers.
+    bool lineUp();
+    bool printerAnswers();
+    // Waits until the line (see lineUp) differs from `lineOn`, the state the pass acted on, or
+    // a model is chosen; false when termination was requested.
     bool waitForChange(bool lineOn);
 
     Link &link;

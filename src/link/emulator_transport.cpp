@@ -104,8 +104,8 @@ bool EmulatorTransport::purge() {
     return true;
 }
 
-bool EmulatorTransport::ctsOn() {
-    return printer->ctsOn();
+CtsLine EmulatorTransport::cts() {
+    return printer->ctsOn() ? CtsLine::On : CtsLine::Off;
 }
 
 namespace EmulatedPorts {

@@ -26,7 +26,7 @@ public:
     bool write(const QByteArray &frame) override;
     QByteArray readChunk(int totalMs, const std::atomic<bool> &cancel) override;
     bool purge() override;
-    bool ctsOn() override;
+    CtsLine cts() override;
 
 private:
     using TimePoint = std::chrono::steady_clock::time_point;

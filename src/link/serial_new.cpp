@@ -259,15 +259,15 @@ bool Link::PurgePort() {
     return done;
 }
 
-bool Link::IsCtsOn() {
+CtsLine Link::IsCtsOn() {
     if (!open)
-        return false;
+        return CtsLine::Off;
     Exchange exchange(*this);
     if (!open)
-        return false;
-    bool on = false;
-    runOnPortThread([&] { on = transport->ctsOn(); });
-    return on;
+        return CtsLine::Off;
+    CtsLine line = CtsLine::Off;
+    runOnPortThread([&] { line = transport->cts(); });
+    return line;
 }
 
 Link &printerLink() {

@@ -68,7 +68,8 @@ public:
     // when no port is open or nothing came, in which case the first six bytes are '9'.
     int16_t WaitResponse(uint8_t *answer, int mode);
     bool PurgePort();
-    bool IsCtsOn();
+    // The printer's CTS line (Off when no port is open).
+    CtsLine IsCtsOn();
 
     // The traffic viewer: gets every frame sent and every chunk received while
     // ViewerFeed is on. Called on the thread that sends or waits; it must not block.

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QSerialPort>
+#include <QSerialPortInfo>
 #include <QThread>
 
 #include <algorithm>
@@ -36,6 +37,7 @@ bool SerialTransport::open() {
         return false;
     }
     // A pseudo-terminal has no modem lines; the printer's own port does.
+    systemPort.reset();
     if (!port->setDataTerminalReady(true))
         port->clearError();
     if (!port->setRequestToSend(true))
@@ -110,14 +112,18 @@ bool SerialTransport::purge() {
     return port && port->clear(QSerialPort::AllDirections);
 }
 
-bool SerialTransport::ctsOn() {
+CtsLine SerialTransport::cts() {
     if (!port)
-        return false;
+        return CtsLine::Off;
     const QSerialPort::PinoutSignals lines = port->pinoutSignals();
     if (port->error() != QSerialPort::NoError) {
-        // Pseudo-terminals and some adapters cannot report modem lines: count CTS as on.
         port->clearError();
-        return true;
+        // A pseudo-terminal has no modem lines: the printer at its other end counts as on the
+        // line. A port the system lists as a serial port that fails the query says nothing
+        // about the printer.
+        if (!systemPort)
+            systemPort = !QSerialPortInfo(*port).isNull();
+        return *systemPort ? CtsLine::Unknown : CtsLine::On;
     }
-    return lines.testFlag(QSerialPort::ClearToSendSignal);
+    return lines.testFlag(QSerialPort::ClearToSendSignal) ? CtsLine::On : CtsLine::Off;
 }

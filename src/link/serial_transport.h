@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QSerialPort;
 
@@ -19,9 +20,12 @@ public:
     bool write(const QByteArray &frame) override;
     QByteArray readChunk(int totalMs, const std::atomic<bool> &cancel) override;
     bool purge() override;
-    bool ctsOn() override;
+    CtsLine cts() override;
 
 private:
     QString name;
     std::unique_ptr<QSerialPort> port;
+    // Whether the system lists the port as a serial port (a pseudo-terminal it does not);
+    // looked up once, the first time the modem lines cannot be read.
+    std::optional<bool> systemPort;
 };

@@ -4,6 +4,11 @@
 
 #include <atomic>
 
+// The printer's CTS line as a port reports it. Unknown: the port has modem lines but could not
+// report them (a real adapter whose driver fails the query); whether a printer is there is then
+// for its answers to tell.
+enum class CtsLine { Off, On, Unknown };
+
 // The seam between the link and a device: a serial port, or the emulator in process.
 // The link calls every function from its own port thread, one call at a time.
 class Transport {
@@ -25,6 +30,7 @@ public:
     virtual QByteArray readChunk(int totalMs, const std::atomic<bool> &cancel) = 0;
     // Discards whatever waits in both directions.
     virtual bool purge() = 0;
-    // Clear To Send; on when the device cannot report its modem lines.
-    virtual bool ctsOn() = 0;
+    // Clear To Send. A device without modem lines that is there whenever it is open (a
+    // pseudo-terminal, the built-in emulator, a network port) reports On.
+    virtual CtsLine cts() = 0;
 };

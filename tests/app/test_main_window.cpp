@@ -76,6 +76,12 @@ private:
     bool acting = false;
 };
 
+// A port whose driver fails the modem-line query, in front of an emulated printer.
+class NoModemLines : public EmulatorTransport {
+public:
+    using EmulatorTransport::EmulatorTransport;
+    CtsLine cts() override { return CtsLine::Unknown; }
+};
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -130,6 +136,7 @@ private slots:
     }
     void cleanup() {
         windows.reset();
+        printerLink().setTransportFactory({});
         messages.reset();
         Clock::setScale(1.0);
     }
@@ -302,6 +309,27 @@ private slots:
         QCOMPARE(colors[0].second, Yellow);
         QVERIFY(colors[1].first - colors[0].first >= Clock::scaled(1500) + Clock::scaled(1000));
         QTRY_COMPARE(toolState().RecordingState.load(), int(RecordingOn)); // and back
+    }
+
+    // A real port whose driver cannot report CTS: the printer's answers tell whether it is
+    // there, and a printer switched off is seen to go.
+    void portThatCannotReportCts() {
+        printerLink().setTransportFactory([](const QString &name) -> std::unique_ptr<Transport> {
+            if (auto emulated = EmulatedPorts::printerFor(name))
+                return std::make_unique<NoModemLines>(emulated);
+            return Link::defaultTransport(name);
+        });
+        writeConfig(dir->path(), ModelBPort, ModelB);
+        start();
+        waitGreen();
+        QTRY_VERIFY(toolState().PrinterPresent);
+        printer(ModelBPort)->setPowered(false);
+        QTRY_COMPARE_WITH_TIMEOUT(statusBar(), QStringLiteral(" Núm. Série ECF: ????????"), 10000);
+        QCOMPARE(light(), Red);
+        QVERIFY(!toolState().PrinterPresent);
+        printer(ModelBPort)->setPowered(true);
+        waitGreen();
+        QVERIFY(framesLike(ModelBPort, "\x1D\x05") > 0); // asked by the status poll
     }
 
     // Switched off the moment it was identified, before the thread went back to watching the

@@ -60,7 +60,7 @@ private slots:
         QCOMPARE(link.WaitResponse(answer, WaitNormal), int16_t(0));
         QCOMPARE(answer[0], uint8_t('x')); // untouched: no wait took place
         QVERIFY(!link.PurgePort());
-        QVERIFY(!link.IsCtsOn());
+        QCOMPARE(link.IsCtsOn(), CtsLine::Off);
         QVERIFY(!link.isOpen());
     }
 
@@ -232,9 +232,9 @@ private slots:
         QVERIFY(link.PurgePort());
         QCOMPARE(device->purges, 1);
         QCOMPARE(link.WaitResponse(link.RxBuffer, WaitPoll), int16_t(0));
-        QVERIFY(link.IsCtsOn());
-        device->cts = false;
-        QVERIFY(!link.IsCtsOn());
+        QCOMPARE(link.IsCtsOn(), CtsLine::On);
+        device->cts = CtsLine::Off;
+        QCOMPARE(link.IsCtsOn(), CtsLine::Off);
     }
 
     // A thread that holds an exchange keeps every other thread's frames off the line until

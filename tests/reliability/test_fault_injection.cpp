@@ -136,7 +136,7 @@ public:
         return chunk;
     }
     bool purge() override { return inner.purge(); }
-    bool ctsOn() override { return inner.ctsOn(); }
+    CtsLine cts() override { return inner.cts(); }
 
 private:
     std::shared_ptr<emu::Printer> printer;

@@ -38,7 +38,7 @@ bool ScriptedTransport::purge() {
     return true;
 }
 
-bool ScriptedTransport::ctsOn() {
+CtsLine ScriptedTransport::cts() {
     std::lock_guard lock(s->mutex);
     return s->cts;
 }

@@ -16,7 +16,7 @@ public:
         std::mutex mutex;
         QByteArrayList written;
         std::deque<QByteArray> chunks;
-        bool cts = true;
+        CtsLine cts = CtsLine::On;
         bool opens = true;
         int purges = 0;
         int reads = 0;
@@ -30,7 +30,7 @@ public:
     bool write(const QByteArray &frame) override;
     QByteArray readChunk(int totalMs, const std::atomic<bool> &cancel) override;
     bool purge() override;
-    bool ctsOn() override;
+    CtsLine cts() override;
 
 private:
     std::shared_ptr<Shared> s;
