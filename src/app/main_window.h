@@ -3,7 +3,7 @@
 #include "app/thread_testa_impr.h"
 #include "app/tool_config.h"
 
-#include "widgets/tool_main_window.h"
+#include "widgets/tool_shell.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -21,7 +21,7 @@ class EmulatorPanel;
 
 // The main window: port and model choice, the printer's presence light and identity, and
 // a button for every other window.
-class TfmMain : public ToolMainWindow, public IdentificationView {
+class TfmMain : public ToolShell, public IdentificationView {
     Q_OBJECT
 public:
     // With a folder, the working folder becomes that folder (see WorkingFolder).
@@ -49,7 +49,7 @@ public:
     QTimer &clockTimer() { return TimerHoraPC; }
     void clockTick();
 
-    // ToolMainWindow
+    // ToolShell
     void addClockLabels(QLabel *pcClock, QLabel *printerClock, QLabel *difference) override;
     void setClockRunning(bool running) override;
     void onModelChosen(std::function<void(uint32_t)> listener) override;

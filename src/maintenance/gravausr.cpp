@@ -9,7 +9,7 @@
 #include "maintenance/usr_file.h"
 #include "protocol/command_set.h"
 #include "ui_gravausr.h"
-#include "widgets/tool_main_window.h"
+#include "widgets/tool_shell.h"
 
 #include <QDir>
 #include <QValidator>
@@ -44,7 +44,7 @@ FileDialogRequest userFileDialog(const QString &folder) {
 
 } // namespace
 
-TfmGravaUSR::TfmGravaUSR(ToolMainWindow *mainWindow)
+TfmGravaUSR::TfmGravaUSR(ToolShell *mainWindow)
     : ToolWindow(mainWindow, mainWindow, QPoint(10, -20)), ui(std::make_unique<Ui::TfmGravaUSR>()) {
     ui->setupUi(this);
     setFixedSize(size());

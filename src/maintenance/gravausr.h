@@ -7,14 +7,14 @@
 namespace Ui {
 class TfmGravaUSR;
 }
-class ToolMainWindow;
+class ToolShell;
 
 // "Gravação do Usuário": records the user (CNPJ, IE, IM and, on newer firmware, the maker's
 // authorization code) in the printer, and saves and imports the same data as .usr files.
 class TfmGravaUSR : public ToolWindow {
     Q_OBJECT
 public:
-    explicit TfmGravaUSR(ToolMainWindow *mainWindow);
+    explicit TfmGravaUSR(ToolShell *mainWindow);
     ~TfmGravaUSR() override;
 
 protected:

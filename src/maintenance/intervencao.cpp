@@ -7,11 +7,11 @@
 #include "protocol/command_set.h"
 #include "reports/printer_clock.h"
 #include "ui_intervencao.h"
-#include "widgets/tool_main_window.h"
+#include "widgets/tool_shell.h"
 
 #include <QStatusBar>
 
-TfmIntervencao::TfmIntervencao(ToolMainWindow *mainWindow)
+TfmIntervencao::TfmIntervencao(ToolShell *mainWindow)
     : ToolWindow(mainWindow, mainWindow, QPoint(5, 25)), ui(std::make_unique<Ui::TfmIntervencao>()),
       main(mainWindow) {
     ui->setupUi(this);

@@ -9,7 +9,7 @@ namespace Ui {
 class TfmIntervencao;
 }
 class QPushButton;
-class ToolMainWindow;
+class ToolShell;
 
 // "Intervenção Técnica": work that needs the printer in maintenance mode. A technical
 // intervention (optionally clearing the programming and the receipt header, and setting the
@@ -19,7 +19,7 @@ class ToolMainWindow;
 class TfmIntervencao : public ToolWindow {
     Q_OBJECT
 public:
-    explicit TfmIntervencao(ToolMainWindow *mainWindow);
+    explicit TfmIntervencao(ToolShell *mainWindow);
     ~TfmIntervencao() override;
 
     // "Enviar": needs firmware recent enough, so the main window's version gate enables and
@@ -40,6 +40,6 @@ private:
     void startClock();
 
     std::unique_ptr<Ui::TfmIntervencao> ui;
-    ToolMainWindow *main;
+    ToolShell *main;
     ClicheRecord cliche{};
 };

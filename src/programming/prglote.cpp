@@ -8,7 +8,7 @@
 #include "programming/table_records.h"
 #include "programming/tags.h"
 #include "ui_prglote.h"
-#include "widgets/tool_main_window.h"
+#include "widgets/tool_shell.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -37,7 +37,7 @@ FileDialogRequest configurationDialog() {
 
 } // namespace
 
-TfmPrgLote::TfmPrgLote(ToolMainWindow *mainWindow)
+TfmPrgLote::TfmPrgLote(ToolShell *mainWindow)
     : ToolWindow(mainWindow, mainWindow, QPoint(10, -70)), ui(std::make_unique<Ui::TfmPrgLote>()) {
     ui->setupUi(this);
     setFixedSize(size());

@@ -17,7 +17,7 @@ class QAbstractButton;
 class QKeyEvent;
 class QPushButton;
 class QTableWidget;
-class ToolMainWindow;
+class ToolShell;
 
 // "Parâmetros de Inicialização da Impressora": the working copy of the printer's programming
 // tables (tax rates, payment methods, management reports, non-fiscal totalizers, the receipt
@@ -28,7 +28,7 @@ class ToolMainWindow;
 class TfmPrgLote : public ToolWindow {
     Q_OBJECT
 public:
-    explicit TfmPrgLote(ToolMainWindow *mainWindow);
+    explicit TfmPrgLote(ToolShell *mainWindow);
     ~TfmPrgLote() override;
 
     // The options block as it stands (rebuilt from the controls whenever the focus leaves the

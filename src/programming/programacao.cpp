@@ -7,7 +7,7 @@
 #include "link/serial_new.h"
 #include "protocol/command_set.h"
 #include "ui_programacao.h"
-#include "widgets/tool_main_window.h"
+#include "widgets/tool_shell.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,7 +17,7 @@ const QString EcfMask = QStringLiteral("0000");
 const QString FirstEcf = QStringLiteral("0001");
 } // namespace
 
-TfmProgramacao::TfmProgramacao(ToolMainWindow *mainWindow)
+TfmProgramacao::TfmProgramacao(ToolShell *mainWindow)
     : ToolWindow(mainWindow, mainWindow, QPoint(10, -15)),
       ui(std::make_unique<Ui::TfmProgramacao>()), main(mainWindow) {
     ui->setupUi(this);

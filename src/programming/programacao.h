@@ -11,7 +11,7 @@
 namespace Ui {
 class TfmProgramacao;
 }
-class ToolMainWindow;
+class ToolShell;
 
 // "Inicialização da Impressora" (Send Data): initialises a printer from a configuration file
 // in one pass (send_data_run.h holds the run itself). The user picks the .c2k file and, on
@@ -21,7 +21,7 @@ class ToolMainWindow;
 class TfmProgramacao : public ToolWindow, private SendDataView {
     Q_OBJECT
 public:
-    explicit TfmProgramacao(ToolMainWindow *mainWindow);
+    explicit TfmProgramacao(ToolShell *mainWindow);
     ~TfmProgramacao() override;
 
 protected:
@@ -40,5 +40,5 @@ private:
     void hideProgress() override;
 
     std::unique_ptr<Ui::TfmProgramacao> ui;
-    ToolMainWindow *main;
+    ToolShell *main;
 };

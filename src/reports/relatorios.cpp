@@ -6,9 +6,9 @@
 #include "protocol/command_set.h"
 #include "reports/printer_clock.h"
 #include "ui_relatorios.h"
-#include "widgets/tool_main_window.h"
+#include "widgets/tool_shell.h"
 
-TfmRelatorios::TfmRelatorios(ToolMainWindow *mainWindow)
+TfmRelatorios::TfmRelatorios(ToolShell *mainWindow)
     : ToolWindow(mainWindow, mainWindow, QPoint(-25, -35)),
       ui(std::make_unique<Ui::TfmRelatorios>()), main(mainWindow) {
     ui->setupUi(this);

@@ -10,7 +10,7 @@ namespace Ui {
 class TfmRelatorios;
 }
 class CommandSet;
-class ToolMainWindow;
+class ToolShell;
 
 // "Comandos de Relatórios": Leitura X, Redução Z and the way to the fiscal memory reading,
 // with the PC clock, the printer clock and their difference, so that a wrong printer clock is
@@ -18,7 +18,7 @@ class ToolMainWindow;
 class TfmRelatorios : public ToolWindow {
     Q_OBJECT
 public:
-    explicit TfmRelatorios(ToolMainWindow *mainWindow);
+    explicit TfmRelatorios(ToolShell *mainWindow);
     ~TfmRelatorios() override;
 
     // The fiscal memory reading window that "Leitura MF" shows.
@@ -36,6 +36,6 @@ private:
     void runReport(QWidget *button, bool (CommandSet::*report)());
 
     std::unique_ptr<Ui::TfmRelatorios> ui;
-    ToolMainWindow *main;
+    ToolShell *main;
     QPointer<QWidget> fiscalMemory;
 };

@@ -10,7 +10,7 @@ class QLabel;
 // The main window as the other windows see it: the one-second clock tick whose labels they
 // show, the model choice they follow and its status bar. The windows of the subsystems know
 // the main window only through this.
-class ToolMainWindow : public QMainWindow {
+class ToolShell : public QMainWindow {
 public:
     using QMainWindow::QMainWindow;
 
