@@ -5,7 +5,7 @@ HEADLESS_PACKAGES := xvfb xauth x11-utils imagemagick
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test asan tsan fuzz bench screenshots clean
+.PHONY: all deps build run test asan tsan coverage fuzz bench screenshots clean
 
 all: build
 
@@ -39,6 +39,16 @@ tsan: deps
 	cmake --preset tsan
 	cmake --build --preset tsan -j $(JOBS)
 	ctest --preset tsan -j $(JOBS)
+
+# Line coverage of src/ and emulator/ by the whole suite (gcovr prints the summary).
+coverage: deps
+	@$(MAKE) --no-print-directory deps PACKAGES=gcovr
+	cmake --preset coverage
+	cmake --build --preset coverage -j $(JOBS)
+	find build/coverage -name '*.gcda' -delete
+	ctest --preset coverage -j $(JOBS)
+	gcovr --root . --filter 'src/' --filter 'emulator/' --exclude '.*_autogen/.*' \
+	  --object-directory build/coverage --print-summary --txt build/coverage/coverage.txt
 
 # Every libFuzzer target for FUZZ_SECONDS seconds each (clang-14 and libFuzzer needed).
 FUZZ_SECONDS ?= 60
