@@ -1,6 +1,7 @@
 // A fiscal memory reading into a text file over a pseudo-terminal, the printer's line running
 // at 9600 baud: the window keeps painting while the report arrives, and the file holds what
 // the printer sent.
+#include "support/test_main.h"
 #include "app/main_window.h"
 #include "core/clock.h"
 #include "core/global.h"
@@ -85,5 +86,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFiscalMemoryPty)
+TOOL_TEST_CLASS(TestFiscalMemoryPty)
 #include "test_fiscal_memory_pty.moc"

@@ -1,5 +1,6 @@
 // The reports' logic against scripted printer answers: the reading's period, its text file
 // (also the endings a healthy emulator never gives) and the printer clock read.
+#include "support/test_main.h"
 #include "core/clock.h"
 #include "core/clock_text.h"
 #include "core/global.h"
@@ -216,5 +217,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestReportsLogic)
+TOOL_TEST_CLASS(TestReportsLogic)
 #include "test_reports_logic.moc"

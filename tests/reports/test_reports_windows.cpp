@@ -1,5 +1,6 @@
 // The reports window and the fiscal memory reading window, against emulated printers of both
 // models. Protocol durations are shortened through the clock.
+#include "support/test_main.h"
 #include "app/main_window.h"
 #include "core/clock_text.h"
 #include "reports/leituramf.h"
@@ -331,5 +332,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestReportsWindows)
+TOOL_TEST_CLASS(TestReportsWindows)
 #include "test_reports_windows.moc"
