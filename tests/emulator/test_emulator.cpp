@@ -78,9 +78,10 @@ QByteArray frameNamed(Printer &p, const QString &name, int coupon) {
     const bool a = isA(m);
     const QByteArray cash = a ? "A" : "01", cheque = a ? "C" : "02", card = a ? "B" : "51";
     const QDateTime now = p.printerClock();
-    const auto item = [a](const QByteArray &tax, const QByteArray &quantity) {
-        return a ? esc(0xCA) + tax + pad("123", 6) + "00000000000001000" + quantity + pad("Pao", 14)
-                 : esc(0xC9) + tax + pad("123", 6) + "1000000000000001000" + quantity +
+    const auto item = [a](const QByteArray &tax, const QByteArray &quantity,
+                          const QByteArray &price = "000001000") {
+        return a ? esc(0xCA) + tax + pad("123", 6) + "00000000" + price + quantity + pad("Pao", 14)
+                 : esc(0xC9) + tax + pad("123", 6) + "1000000000" + price + quantity +
                        pad("Pao", 13);
     };
     const auto pay = [&](const QByteArray &method) {
@@ -107,6 +108,7 @@ QByteArray frameNamed(Printer &p, const QString &name, int coupon) {
         {"item", item("TA", "00001")},
         {"itemTD", item("TD", "00001")}, // a rate not programmed
         {"item0", item("TA", "00000")},
+        {"itemX", item("TA", "00001", "00000x000")},
         // TC is an ISS rate, 5 % off; the factory options leave discounts on ISS off.
         {"itemISS",
          a ? esc(0xDF) + "TC" + pad("789", 13) + "00500" + "000000100000001000kg" + Ff
@@ -149,6 +151,7 @@ QByteArray frameNamed(Printer &p, const QString &name, int coupon) {
         {"clock", esc(0xE6)},
         {"poll", statusPoll(m)},
         {"identify", esc(a ? 0xEC : 0xE9)},
+        {"version", esc(0xF3) + "010"}, // model B
     };
     return frames.value(name);
 }
@@ -232,15 +235,12 @@ private slots:
                                     "-pending +reduced -dayOpen Z=22 X -dayOpen rate midnight -reduced Z crz+2 coo+4");
         row("no day yet", "AB", "", "open=42 X item=11 total=11 cash=11 close=11 cancel=12 closeReport=11 line=11 "
                                     "auth=31 coo+1");
-        row("day reduced", "AB", "", "X Z open=22");
-        row("reduction due", "AB", "", "X midnight open=23 X=23");
-        row("maintenance mode", "AB", "", "X jumper open=00|09");
-        row("fiscal memory full", "AB", "", "full crz+1995 Z=03");
+        row("day reduced", "AB", "", "X Z open=22"); row("reduction due", "AB", "", "X midnight open=23 X=23");
+        row("maintenance mode", "AB", "", "X jumper open=00|09"); row("fiscal memory full", "AB", "", "full crz+1995 Z=03");
         row("minimum hour", "AB", "", "hour13 Z=78|26 hour11 Z crz+1");
-        row("PC a day ahead", "AB", "", "Z+1d=ok|04");
-        row("PC before the last reduction", "A", "", "Z-3d=41");
+        row("PC a day ahead", "AB", "", "Z+1d=ok|04"); row("PC before the last reduction", "A", "", "Z-3d=41");
         row("coupon", "AB", "", "X open +coupon coo+2 item open=10 report=10 X=10 Z=10 line=10 cash=39 close=39 "
-                                "cancelItem9=15 itemTD=18 item0=28 itemISS=76|32 total-10,01=24 total item=39 "
+                                "cancelItem9=15 itemTD=18 item0=28 itemX=13 itemISS=76|32 total-10,01=24 total item=39 "
                                 "cancelItem1=39 total=39 close=39 payQ=38 cash cash=39 close -coupon coo+2");
         row("item adjusted", "B", "", "X open item adjust2=15 adjust1 adjust1=24");
         row("non-fiscal voucher", "AB", "", "X voucherIn total=39 close=39 cash close voucherOut cash=39 close "
@@ -257,9 +257,9 @@ private slots:
         row("reversal", "AB", "", "X open item total card reverse5 close reverse5,01=38|48 reverseCheque=38|49 "
                                   "reverse5 coo+3");
         row("authentication", "AB", "", "X auth=31 open item total cash close auth=- slip auth auth auth auth=31");
-        row("rate table full", "AB", "", "fill rate=14");
-        row("intervention", "AB", "", "jumper X ZZZ=40 XXX Z ZZZ-1d=41 ZZZ");
-        row("firmware update mode", "AB", "", "jumper update clock=- poll=- rate=- identify off on clock");
+        row("rate table full", "AB", "", "fill rate=14"); row("intervention", "AB", "", "jumper X ZZZ=40 XXX Z ZZZ-1d=41 ZZZ");
+        row("firmware update mode", "A", "", "jumper update clock=- poll=- rate=- identify off on clock");
+        row("firmware update mode", "B", "", "jumper update clock=- poll=- rate=- identify version off on clock");
         row("user record without code", "A", "1.20", "jumper user=16 userNoCode userNoCode=20");
         row("user record without code", "B", "1.00", "jumper user=16 userNoCode userNoCode=20");
         row("user record with code", "A", "1.22", "jumper userNoCode=16 userWrongCode=53 user user=20");
