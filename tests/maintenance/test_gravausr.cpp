@@ -2,7 +2,6 @@
 // each firmware, recording the user with and without the maker's code, what stops a record
 // before anything is sent, and the .usr files it saves, imports and copies.
 #include "maintenance/gravausr.h"
-#include "maintenance/user_record.h"
 #include "maintenance/usr_file.h"
 #include "support/programming_maintenance_session.h"
 #include "support/test_main.h"
@@ -25,56 +24,47 @@ class UserRecordWindowTest : public QObject {
     fixture::WindowSession s;
     WindowDriver &ui = s.ui;
 
-    // The window on a printer of `model` with `firmware`, CNPJ, IE, IM and code typed.
+    // The window on a printer of `model` with `firmware`, the CNPJ set, IE, IM and code typed.
     void open(uint model, const QByteArray &firmware, const QStringList &fields = {}) {
         QVERIFY(s.usePrinter(model, firmware) && s.open<TfmGravaUSR>());
         const char *names[] = {"meCNPJ", "edIE", "edIM", "edSenha"};
-        for (int i = 0; i < fields.size(); ++i)
-            ui.setText(names[i], fields[i]);
+        for (int i = 0; i < fields.size(); ++i) {
+            ui.setText(names[i], i ? "" : fields[0]);
+            ui.type(names[i], i ? fields[i] : "");
+        }
     }
+    QString fields() {
+        return QStringList{ui.text("meCNPJ"), ui.text("edIE"), ui.text("edIM"), ui.text("edSenha")}
+            .join(u'|');
+    }
+    // The .usr image laid out by hand: model name, serial number, CNPJ, IE, IM and code.
     QByteArray file(uint model, const QString &ie, const QString &im, const QString &code) {
-        return UserFile::build(model, "12345678", {Cnpj, ie, im, code});
+        return QByteArray(model == ModelA ? "MV210" : "MV4700").leftJustified(15) + "12345678" +
+               QByteArray(13, ' ') + Cnpj.toLatin1().leftJustified(20) +
+               ie.toLatin1().leftJustified(20) + im.toLatin1().leftJustified(20) +
+               code.toLatin1().leftJustified(8) + QByteArray(16, ' ');
     }
 
 private slots:
     void init() { s.begin({"usr"}); }
     void cleanup() { s.end(); }
 
-    // The code field only where the firmware checks a code, the copy box elsewhere; typing in
-    // upper case; "Limpar"; the CNPJ check button.
-    void form_data() {
-        fixture::columns<uint, QByteArray, bool>({"model", "firmware", "code"});
-        QTest::newRow("MV210 1.21") << uint(ModelA) << QByteArray("1.21") << false;
-        QTest::newRow("MV210 1.22") << uint(ModelA) << QByteArray("1.22") << true;
-        QTest::newRow("MV4700 1.00") << uint(ModelB) << QByteArray("1.00") << false;
-        QTest::newRow("MV4700 1.01") << uint(ModelB) << QByteArray("1.01") << true;
-    }
+    // Shown again, the copy box is unchecked and the CNPJ has the focus; typing is upper case
+    // and 20 characters at most; "Limpar"; the CNPJ check button.
     void form() {
-        QFETCH(uint, model);
-        QFETCH(QByteArray, firmware);
-        QFETCH(bool, code);
-        open(model, firmware);
+        open(ModelA, "1.21", {Cnpj, "isento", "ab12cdefghijklmnopqrstuvwxyz"});
+        QCOMPARE(ui.widget()->pos(), s.main->pos() + QPoint(10, -20));
+        QCOMPARE(fields(), Cnpj + "|ISENTO|AB12CDEFGHIJKLMNOPQR|");
         ui.check("cbGeraUSR");
         ui.widget()->hide();
-        QVERIFY(s.main->isEnabled());
-        QVERIFY(ui.show());
-        QCOMPARE(ui.widget()->pos(), s.main->pos() + QPoint(10, -20));
-        QVERIFY(!s.main->isEnabled() && !ui.checked("cbGeraUSR"));
-        QCOMPARE(!ui.find("edSenha")->isHidden() && !ui.find("lbSenha")->isHidden(), code);
-        QCOMPARE(ui.find("cbGeraUSR")->isHidden(), code);
-        QCOMPARE(ui.text("edSenha"), QString(code ? "00000000" : ""));
+        QVERIFY(s.main->isEnabled() && ui.show() && !s.main->isEnabled());
+        QVERIFY(!ui.checked("cbGeraUSR"));
         QCOMPARE(ui.widget()->focusWidget(), ui.find("meCNPJ"));
-        ui.type("edIE", "isento");
-        ui.type("edIM", "ab12cdefghijklmnopqrstuvwxyz");
-        QCOMPARE(ui.text("edIE") + ui.text("edIM"), QString("ISENTOAB12CDEFGHIJKLMNOPQR"));
+        ui.press("btVerificaCNPJ");
         ui.press("btLimpar");
-        QCOMPARE(
-            QStringList({ui.text("meCNPJ"), ui.text("edIE"), ui.text("edIM"), ui.text("edSenha")}),
-            QStringList({"00.000.000/0000-00", "", "", "00000000"}));
+        QCOMPARE(fields(), QString("00.000.000/0000-00|||00000000"));
         ui.press("btVerificaCNPJ");
-        ui.setText("meCNPJ", Cnpj);
-        ui.press("btVerificaCNPJ");
-        QCOMPARE(s.messages->texts(), QStringList({"CNPJ inválido!", "CNPJ correto!"}));
+        QCOMPARE(s.messages->texts(), QStringList({"CNPJ correto!", "CNPJ inválido!"}));
         QCOMPARE(s.captions(), QStringList({"AVISO", "AVISO"}));
     }
 
@@ -94,7 +84,7 @@ private slots:
         QTest::newRow("MV210 1.22, the code") << A << QByteArray("1.22") << "*|IE 1|IM 2|<code>" << "" << "" << QStringList{Recorded} << true << "" << "";
         QTest::newRow("MV4700 1.05, lower case") << B << QByteArray("1.05") << "*|IE 1|IM 2|<lower>" << "" << "" << QStringList{Recorded} << true << "" << "";
         QTest::newRow("MV210 1.20, the copy") << A << QByteArray("1.20") << "*|IE 1||" << "copy" << "Y" << QStringList{ImQuestion, Recorded} << true << "copy" << "";
-        QTest::newRow("MV4700 1.00, no copy") << B << QByteArray("1.00") << "*|IE 1|IM 2|" << "" << "" << QStringList{Recorded} << true << "" << "";
+        QTest::newRow("MV4700 1.00, the copy") << B << QByteArray("1.00") << "*|IE 1|SÃO  |" << "copy" << "" << QStringList{Recorded} << true << "copy" << "";
         QTest::newRow("placeholder") << A << QByteArray("1.22") << "*|IE 1|IM 2|00000000" << "" << "" << QStringList{bad, notice} << false << "request" << "edSenha";
         QTest::newRow("seven and a space") << B << QByteArray("1.01") << "*|IE 1|IM 2|A1B2C3D " << "" << "" << QStringList{bad, notice} << false << "request" << "edSenha";
         QTest::newRow("code refused") << A << QByteArray("1.22") << "*|IE 1|IM 2|ABCDEFGH" << "" << "" << QStringList{"ERRO"} << false << "" << "";
@@ -128,6 +118,10 @@ private slots:
         fixture::takeFrames(model);
         ui.press("btContGrava");
 
+        const QStringList typed = fields.split(u'|'); // the code field is only where it is asked
+        QCOMPARE(ui.find("edSenha")->isHidden() || ui.find("lbSenha")->isHidden(),
+                 typed[3].isEmpty());
+        QCOMPARE(ui.find("cbGeraUSR")->isHidden(), !typed[3].isEmpty());
         QCOMPARE(s.messages->count(), texts.size());
         for (int i = 0; i < texts.size(); ++i)
             QVERIFY2(s.messages->texts()[i].startsWith(texts[i]),
@@ -136,13 +130,11 @@ private slots:
         QTEST(user && user->ie.trimmed() == "IE 1", "stored");
         const bool sent = !fixture::framesStartingWith(model, "\33\276").isEmpty();
         QCOMPARE(sent, texts.first() == Recorded || texts.last() == Recorded || texts[0] == "ERRO");
-        const QStringList typed = fields.split(u'|');
-        const QString hidden =
-            UserRecord::passwordRequired(model, firmware.toDouble()) ? typed[3] : "";
         QCOMPARE(fixture::readFile(s.path("NS12345678.usr")),
                  file == "copy" ? this->file(model, typed[1], typed[2], "") : QByteArray());
         QCOMPARE(fixture::readFile(s.path("usr/pedido.usr")),
-                 file == "request" ? this->file(model, typed[1], typed[2], hidden) : QByteArray());
+                 file == "request" ? this->file(model, typed[1], typed[2], typed[3])
+                                   : QByteArray());
         if (file == "request")
             QCOMPARE(
                 s.dialogs->requests[0].folder,
@@ -163,7 +155,6 @@ private slots:
         // clang-format off
         QTest::newRow("own") << own << QStringList() << Cnpj + "|IE 1|IM 2|CODE4700";
         QTest::newRow("another printer") << QByteArray(own).replace(15, 8, "87654321") << QStringList{"O número de série da impressora não\r\nconfere com o número lido do arquivo!\r\n"} << Cnpj + "|IE 1|IM 2|00000000";
-        QTest::newRow("MV210 file") << UserFile::build(ModelA, "12345678", {Cnpj, "IE", "IM", "X"}) << QStringList() << Cnpj + "|IE|IM|X";
         QTest::newRow("either model") << "MV210_4700" + own.mid(10) << QStringList() << Cnpj + "|IE 1|IM 2|CODE4700";
         QTest::newRow("not a user file") << "XV210     " + own.mid(10) << QStringList{"O formato do arquivo não é válido!"} << kept;
         QTest::newRow("empty") << QByteArray() << QStringList{"O arquivo está vazio e não pode ser importado:\r\n<file>"} << kept;
@@ -179,9 +170,7 @@ private slots:
         toolState().PrinterPresent = QTest::currentDataTag() != QLatin1String("no printer");
         ui.press("btImportar");
         QCOMPARE(s.messages->texts(), texts.replaceInStrings("<file>", s.path("usr/in.usr")));
-        QTEST(QStringList({ui.text("meCNPJ"), ui.text("edIE"), ui.text("edIM"), ui.text("edSenha")})
-                  .join(u'|'),
-              "fields");
+        QTEST(fields(), "fields");
         QCOMPARE(s.dialogs->requests.size(), toolState().PrinterPresent ? 1 : 0);
     }
 };

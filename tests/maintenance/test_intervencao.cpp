@@ -23,30 +23,12 @@ private slots:
     void init() { s.begin(); }
     void cleanup() { s.end(); }
 
-    // Shown, the window reads the printer's clock, which the main window's tick then keeps
-    // (the printer two minutes ahead); hidden, the tick stops.
-    void showing() {
-        QVERIFY(s.usePrinter(ModelA, "1.22"));
-        toolState().EcfNumber.set(QStringLiteral("0042"));
-        printer(ModelA)->setClockOffsetSeconds(120);
-        QVERIFY(s.open<TfmIntervencao>());
-        QCOMPARE(ui.widget()->pos(), s.main->pos() + QPoint(5, 25));
-        QVERIFY(!s.main->isEnabled());
-        QCOMPARE(ui.text("meNumECF") + ui.text("lbHoraPC") + ui.text("lbDiferenca"),
-                 QString("0042"));
-        QTRY_VERIFY(s.main->clockTimer().isActive());
-        QCOMPARE(fixture::framesStartingWith(ModelA, "\33\346").size(), 1);
-        s.main->clockTick();
-        QVERIFY2(qAbs(ui.text("lbDiferenca").toInt() - 120) <= 2,
-                 qPrintable(ui.text("lbDiferenca")));
-        ui.press("btSair");
-        QVERIFY(!s.main->clockTimer().isActive() && s.main->isEnabled());
-    }
-
-    // A button pressed: the intervention frames (after the date and time), the header the
-    // printer keeps, the ECF number, the messages; the printer's daylight-saving time is the
-    // same afterwards. Boxes: P clear programming, C clear header; D the printer's daylight
-    // saving on before; J without the maintenance jumper; 0 without a printer.
+    // Shown, the window takes the ECF number and reads the printer's clock, which the main
+    // window's tick then keeps. A button pressed: the intervention frames (after the date and
+    // time), the header the printer keeps, the ECF number, the messages; the printer's
+    // daylight-saving time is the same afterwards. Boxes: P clear programming, C clear header; D
+    // the printer's daylight saving on before; J without the maintenance jumper; 0 without a
+    // printer.
     void buttons_data() {
         fixture::columns<uint, QString, QString, QString, QByteArrayList, QString, QString>(
             {"model", "button", "set", "typed", "frames", "ecf", "text"});
@@ -64,6 +46,8 @@ private slots:
                                                     << "Coloque a impressora em Modo Manutenção!";
         QTest::newRow("no printer, Enviar") << uint(ModelA) << "btProceder" << "P0" << "0009" << QByteArrayList{} << "0001" << "Não existe impressora!";
         QTest::newRow("no printer, clock") << uint(ModelA) << "btAjusteRelogio" << "P0" << "0009" << QByteArrayList{} << "0001" << "Não existe impressora!";
+        QTest::newRow("update, MV210") << uint(ModelA) << "btAtualizaFW" << "" << "0009" << QByteArrayList{"\33\30112345678"} << "0001" << "";
+        QTest::newRow("update, MV4700") << uint(ModelB) << "btAtualizaFW" << "" << "0009" << QByteArrayList{"\33\301XXXXXXXX"} << "0001" << "";
         QTest::newRow("no printer, update") << uint(ModelA) << "btAtualizaFW" << "0" << "0009" << QByteArrayList{} << "0001" << "Não existe impressora!";
         // clang-format on
     }
@@ -76,7 +60,10 @@ private slots:
         QVERIFY(commandSetFor(model)->SetDaylightSavingTime(set.contains('D')));
         printer(model)->setClockOffsetSeconds(-3600);
         QVERIFY(s.open<TfmIntervencao>());
-        QTRY_VERIFY(s.main->clockTimer().isActive());
+        QCOMPARE(ui.widget()->pos(), s.main->pos() + QPoint(5, 25));
+        QCOMPARE(ui.text("meNumECF") + ui.text("lbHoraPC") + ui.text("lbDiferenca"),
+                 QString("0001"));
+        QTRY_VERIFY(s.main->clockTimer().isActive()); // once the printer's clock is read
         toolState().PrinterPresent = !set.contains('0');
         ui.check("cbLimparProgramacoes", set.contains('P'));
         ui.check("cbLimparCliche", set.contains('C'));
@@ -86,41 +73,28 @@ private slots:
         fixture::takeFrames(model);
         ui.press(qPrintable(button));
 
-        QByteArrayList sent;
-        for (const QByteArray &frame : fixture::framesStartingWith(model, "\33\300"))
-            sent << frame.mid(14);
+        QByteArrayList sent; // the interventions after their date and time, the update whole
+        for (const QByteArray &frame : fixture::takeFrames(model))
+            if (frame.startsWith("\33\300") || frame.startsWith("\33\301"))
+                sent << (frame[1] == '\300' ? frame.mid(14) : frame);
+        const bool intervened = !sent.isEmpty() && !sent[0].startsWith('\33');
         QTEST(sent, "frames");
         QTEST(s.messages->texts().join("|"), "text");
-        const bool cleared = set.contains('C') && button == "btProceder" && !sent.isEmpty();
+        const bool cleared = set.contains('C') && button == "btProceder" && intervened;
         QCOMPARE(printer(model)->headerText(), cleared ? "\r\n" : Header);
         QCOMPARE(printer(model)->identity().ecfNumber, ecf.toLatin1());
         QCOMPARE(toolState().EcfNumber.get() + ui.text("meNumECF"),
-                 ecf + (sent.isEmpty() ? typed : ecf));
+                 ecf + (intervened ? ecf : typed));
         QCOMPARE(printer(model)->daylightSaving(), set.contains('D'));
         QCOMPARE(s.main->statusBarText(),
-                 sent.isEmpty() ? "before"
-                                : " Núm. Série: 12345678       SB: V.1.22       Núm. ECF: " + ecf);
+                 !intervened ? "before"
+                             : " Núm. Série: 12345678       SB: V.1.22       Núm. ECF: " + ecf);
         QCOMPARE(ui.checked("cbLimparProgramacoes"),
                  set.contains(QLatin1Char('P')) &&
                      (button != "btAjusteRelogio" || set.contains(QLatin1Char('0'))));
         QVERIFY(ui.enabled(qPrintable(button)));
-        QVERIFY(!printer(model)->firmwareUpdateMode());
-        QCOMPARE(qAbs(printer(model)->clockOffsetSeconds()) <= 2,
-                 !sent.isEmpty()); // set to the PC's
-    }
-
-    // The firmware update: its frame (model A names the serial number), the printer waiting
-    // for the image, no message.
-    void firmwareUpdate() {
-        for (uint model : {uint(ModelA), uint(ModelB)}) {
-            QVERIFY(s.usePrinter(model, "1.05") && s.open<TfmIntervencao>());
-            fixture::takeFrames(model);
-            ui.press("btAtualizaFW");
-            QCOMPARE(fixture::framesStartingWith(model, "\33\301"),
-                     QList<QByteArray>{model == ModelA ? "\33\30112345678" : "\33\301XXXXXXXX"});
-            QVERIFY(printer(model)->firmwareUpdateMode());
-        }
-        QCOMPARE(s.messages->count(), 0);
+        QCOMPARE(printer(model)->firmwareUpdateMode(), sent.value(0).startsWith('\33'));
+        QCOMPARE(qAbs(printer(model)->clockOffsetSeconds()) <= 2, intervened); // set to the PC's
     }
 };
 

@@ -1,4 +1,5 @@
-// The user file (.usr): its 120-byte layout and its reading; and the CNPJ check digits.
+// The user file (.usr): its reading (its layout as written is checked by the user record
+// window's test, byte for byte); and the CNPJ check digits.
 // Writing it over an earlier file is tested in tests/reliability/test_file_writes.
 #include "maintenance/cnpj.h"
 #include "maintenance/usr_file.h"
@@ -24,26 +25,6 @@ QByteArray image(const QByteArray &model, const QByteArray &serial, const QByteA
 class UserFileTest : public QObject {
     Q_OBJECT
 private slots:
-    // Texts are stored as typed, trailing spaces included, cut to their fields.
-    void layout_data() {
-        columns<uint, QString, QString, QString, QByteArray>({"model", "ie", "im", "code", "file"});
-        // clang-format off
-        QTest::newRow("MV210") << 2u << "123456789" << "98765" << "A1B2C3D4" << image("MV210", "21000123", "123456789", "98765", "A1B2C3D4");
-        QTest::newRow("MV4700") << 1u << "IE  " << " IM" << "CODE " << image("MV4700", "21000123", "IE  ", " IM", "CODE ");
-        QTest::newRow("empty") << 2u << "" << "" << "" << image("MV210", "21000123", "", "", "");
-        QTest::newRow("too long") << 2u << "123456789012345678901234" << "" << "1234567890"
-                                  << image("MV210", "21000123", "12345678901234567890", "", "12345678");
-        QTest::newRow("accented") << 1u << "ISENTO SÃO" << "" << "" << image("MV4700", "21000123", "ISENTO S\xC3O", "", "");
-        // clang-format on
-    }
-    void layout() {
-        QFETCH(uint, model);
-        QFETCH(QString, ie);
-        QFETCH(QString, im);
-        QFETCH(QString, code);
-        QTEST(UserFile::build(model, "21000123", {"11.222.333/0001-81", ie, im, code}), "file");
-    }
-
     // Read as laid over 150 spaces, whatever the file's length; the model name is one of
     // three, whichever model is chosen; another printer's file loses its code.
     void reading_data() {

@@ -18,32 +18,42 @@ inline QByteArray sampleHeader() {
     return "<N>LOJA MODELO</N>\r\nRua das Flores, 100\r\n<C>CNPJ 00.000.000/0001-00</C>";
 }
 
+// The tables as "Limpar Todos" leaves them, with each "<cell>=<texts>" set: "T<k>=rate|ISS",
+// "P<row>=number|description|V/N", "R<k>=name", "N<k>=name|E/S", "H=<length of a header of h>".
+inline ProgrammingTables tablesWith(uint32_t model, const QStringList &cells) {
+    ProgrammingTables t;
+    clearAll(t, model, 1.22);
+    for (const QString &cell : cells) {
+        const int k = cell.section(u'=', 0, 0).mid(1).toInt() - 1;
+        const QStringList v = cell.section(u'=', 1).split(u'|');
+        const char kind = cell[0].toLatin1();
+        if (kind == 'T')
+            t.taxRates[k] = {t.taxRates[k].code, v[0], v.value(1)};
+        if (kind == 'P')
+            t.payments[k] = {v[0], v.value(1), v.value(2)};
+        if (kind == 'R')
+            t.reports[k].name = v[0];
+        if (kind == 'N')
+            t.totalizers[k] = {t.totalizers[k].number, v[0], v.value(1)};
+        if (kind == 'H')
+            t.header = QByteArray(v[0].toInt(), 'h');
+    }
+    return t;
+}
+
 // Tax rates 1, 2 and 4 in use (3 empty), two payment methods beside cash (model B: 03 and the
 // linked 51 with accented letters; model A: a linked "Cartao" and "Ticket"), two report names
 // (sent by model B only), two totalizers (an outflow and an inflow), options and the header.
 inline ProgrammingTables sampleTables(uint32_t model) {
-    ProgrammingTables t;
-    t.taxRates[0].rate = QStringLiteral("18,00%");
-    t.taxRates[1] = {taxCodeText(2), QStringLiteral("05,00%"), QStringLiteral("    S")};
-    t.taxRates[3].rate = QStringLiteral("12,00%");
-    t.payments = clearedPaymentRows(model);
-    if (model == ModelB) {
-        t.payments[1] = {QStringLiteral(" FP03"), QStringLiteral("Cheque"), QString()};
-        t.payments[2] = {QStringLiteral(" FP51"), QStringLiteral("Cartão Crédito"), QString()};
-    } else {
-        t.payments[1] = {QStringLiteral(" FP02"), QStringLiteral("Cartao"),
-                         QStringLiteral("    V")};
-        t.payments[2].description = QStringLiteral("Ticket");
-    }
-    t.reports[0].name = QStringLiteral("Sangria");
-    t.reports[1].name = QStringLiteral("Conferencia de Caixa");
-    t.totalizers[0] = {totalizerNumberText(1), QStringLiteral("Sangria"), QStringLiteral("   S")};
-    t.totalizers[1].name = QStringLiteral("Suprimento");
-    t.controls.autoReadingX = t.controls.couponLegend = t.controls.suppressErrors = true;
-    t.controls.lineHeight = defaultLineHeight(model);
-    t.controls.couponSpacing = defaultCouponSpacing(model);
+    const bool b = model == ModelB;
+    ProgrammingTables t =
+        tablesWith(model, {"T1=18,00%|    N", "T2=05,00%|    S", "T4=12,00%|    N",
+                           b ? "P2= FP03|Cheque" : "P2= FP02|Cartao|    V",
+                           b ? "P3= FP51|Cartão Crédito" : "P3= FP03|Ticket|    N", "R1=Sangria",
+                           "R2=Conferencia de Caixa", "N1=Sangria|   S", "N2=Suprimento|   E"});
+    t.controls.autoReadingX = t.controls.suppressErrors = true;
     t.controls.minHourReductionZ = QStringLiteral("05");
-    rebuildOptionsBlock(t.options, t.controls, model, model == ModelB ? 1.05 : 1.22);
+    rebuildOptionsBlock(t.options, t.controls, model, b ? 1.05 : 1.22);
     t.header = sampleHeader();
     return t;
 }

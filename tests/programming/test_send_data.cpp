@@ -78,23 +78,19 @@ private slots:
         row("bank table refused", ModelB, b + " f9", {"Erro ao carregar tabela!\r\nCódigo de Erro: 28"}, "Erro", 60, "0042");
         row("not in maintenance", ModelB, "05", {maintenance}, "Erro", 0, "0042");
         row("second rate refused", ModelB, "05 c0 e4 dc dc", {"ERRO: 28\r\n\n"}, "Erro", 20, "0042");
-        row("totalizer refused", ModelA, a, {"ERRO: "}, "Erro", 50, "0042");
         row("without the header", ModelA, a, {Done}, "Aviso", 70, "0043");
         row("empty header, No", ModelB, "", {SendDataText::EmptyCliche}, "Atenção", 0, "0042");
         row("empty header, Yes", ModelB, b + " f9", {SendDataText::EmptyCliche, Done}, "Atenção Aviso", 70, "0043");
         row("header too long", ModelB, "", {SendDataText::headerTooLong(500)}, "Erro", 0, "0042");
         row("ECF 0000", ModelA, a, {Done}, "Aviso", 70, "0002");
         row("ECF 9999", ModelA, a, {Done}, "Aviso", 70, "0001");
-        row("ECF partly typed", ModelA, a, {Done}, "Aviso", 70, "0013");
         row("no increment", ModelA, a, {Done}, "Aviso", 70, "0042");
         row("no printer", ModelA, "", {SendDataText::NoPrinter}, "Erro", 0, "0042");
         row("other model", ModelB, "", {SendDataText::WrongModel, missing}, "Aviso Erro", 0, "0001");
         row("old file", ModelB, "", {SendDataText::OldFileAtChoice, missing}, "Erro Erro", 0, "0001");
-        row("cut short", ModelB, "", {C2kText::Malformed, missing}, "Erro Erro", 0, "0001");
         row("unreadable", ModelB, "", {missing, missing}, "Erro Erro", 0, "0001");
         row("choice cancelled", ModelB, "", {missing}, "Erro", 0, "0001");
         row("old file at the run", ModelA, "", {SendDataText::OldFileAtRun}, "Erro", 0, "0042");
-        row("file gone at the run", ModelA, "", {missing}, "Erro", 0, "0042");
         // clang-format on
     }
     void run() {
@@ -105,8 +101,6 @@ private slots:
         ProgrammingTables tables = fixture::sampleTables(model);
         if (change == "second rate refused")
             tables.taxRates[1].rate = QStringLiteral("00,00%");
-        if (change == "totalizer refused")
-            tables.totalizers[1].name = QStringLiteral("Sup\x01");
         const QString ecf = change == "ECF 0000" ? "0000" : change == "ECF 9999" ? "9999" : "0042";
         QByteArray file = fixture::withEcf(writeC2k(model, tables), ecf.toLatin1());
         if (change.startsWith("empty header") || change == "header too long")
@@ -115,8 +109,6 @@ private slots:
             file = fixture::sampleFile(ModelA);
         if (change == "old file")
             file.replace(0, 5, "00.50");
-        if (change == "cut short")
-            file.truncate(1700);
         const QHash<QString, QString> answers{{"unreadable", s.path("c2k/nenhum.c2k")},
                                               {"choice cancelled", ""},
                                               {"bank table missing", s.path("nenhum.QBK")},
@@ -150,14 +142,10 @@ private slots:
         ui.check("cbArqBancos", change != "bank table not wanted");
         ui.check("cbCliche", change != "without the header");
         ui.check("cbIncremento", change != "no increment");
-        if (change == "ECF partly typed")
-            ui.setText("meNumECF", "12");
         printer(model)->setMaintenanceJumper(change != "not in maintenance");
         toolState().PrinterPresent = change != "no printer";
         if (change == "old file at the run")
             fixture::writeFile(s.path("c2k/config.c2k"), QByteArray(file).replace(0, 5, "00.50"));
-        if (change == "file gone at the run")
-            QFile::remove(s.path("c2k/config.c2k"));
         if (change == "empty header, Yes")
             s.messages->scriptAnswer(MessageAnswer::Yes);
         printer(model)->clearReceivedFrames();
@@ -179,9 +167,7 @@ private slots:
         QVERIFY(!ui.visible("lbMSG") && !ui.visible("ProgressBar"));
         QCOMPARE(ui.find<QProgressBar>("ProgressBar")->value(), progress);
         QTEST(ui.text("meNumECF"), "ecf");
-        const QByteArray used = change == "ECF 0000"           ? "0001"
-                                : change == "ECF partly typed" ? "0012"
-                                                               : ecf.toLatin1();
+        const QByteArray used = change == "ECF 0000" ? "0001" : ecf.toLatin1();
         const QString copy = model == ModelB ? "_4700NS12345678.c2k" : "_210NS12345678.c2k";
         QCOMPARE(fixture::readFile(s.path(copy)),
                  progress == 70 ? fixture::withEcf(file, used) : "");

@@ -27,7 +27,6 @@ private slots:
         for (uint model : {uint(ModelB), uint(ModelA)}) {
             const bool b = model == ModelB;
             QTest::addRow("%u rate", model) << model << "rate" << QStringList{"T1 50,00%    S", cash};
-            QTest::addRow("%u payment", model) << model << "payment" << QStringList{cash, b ? " FP55 Cartao    N" : " FP03 Cartao    V"};
             QTest::addRow("%u report", model) << model << "report" << (b ? QStringList{"R1 Sangria", cash} : QStringList{cash});
             QTest::addRow("%u totalizer", model) << model << "totalizer" << QStringList{"N1 Sangria   S", cash};
             QTest::addRow("%u options", model) << model << "options" << QStringList{cash, "LX 25"};
@@ -46,12 +45,6 @@ private slots:
         copy.operatorPage = {false, QStringLiteral("old"), QStringLiteral("0001")};
         if (send == "rate")
             QVERIFY(sendTaxRate(set, true, QStringLiteral("5 ,  %"))); // blanks are zeros
-        if (send == "payment") { // model B: 55 is the linked 05; model A: the box
-            QVERIFY(sendPaymentMethod(set, model, model == ModelB ? 55 : 3, true, "Cartao"));
-            sendLinkedVoucher(set, model, model == ModelB ? 55 : 3, true, "Cartao");
-            QCOMPARE(printer(model)->linkedTotalizerNames().value(0).trimmed(),
-                     QByteArray(model == ModelA ? "Cartao" : ""));
-        }
         if (send == "report")
             QCOMPARE(sendReportName(set, model, QStringLiteral("Sangria")), model == ModelB);
         if (send == "totalizer")

@@ -8,8 +8,6 @@
 
 #include <QtTest>
 
-#include <cstring>
-
 namespace {
 
 constexpr uint B = ModelB;
@@ -40,7 +38,6 @@ private slots:
         row("no model: B's bold", '>', 0, "</N>", "\033E0");
         row("every other tag", '>', A, "<W>a</W><S>b</S><C>c</C><W1>d", "\033W1a\033W0\033-1b\033-0\017c\022\016d");
         row("unknown tag, lone <", '>', B, "<X> 1 < 2", "<X> 1 < 2");
-        row("case-sensitive", '>', A, "<n><w1></s>", "<n><w1></s>");
         row("cut by the end", '>', B, "ab<W", "ab<W");
         row("< before a tag", '>', B, "<<N>", "<\033E1");
         row("line breaks, end mark", '>', A, "L1\r\n<W1>L2\r\n\xff", "L1\r\n\016L2\r\n\xff");
@@ -73,22 +70,6 @@ private slots:
         }
     }
 
-    // The header record read from the printer (never past its 1200 bytes), and the one sent
-    // (refused, untouched, when the converted text and its end mark do not fit).
-    void clicheRecords() {
-        ClicheRecord record{};
-        std::memcpy(record.text, "\016AB\n\xffjunk", 9);
-        record.length = 0xFFFFFFFF;
-        QCOMPARE(taggedTextFromCliche(B, record), QByteArray("<W1>AB\r\n"));
-        QVERIFY(!clicheForSending(B, "12", QByteArray(1200, 'x'), record));
-        QCOMPARE(record.length, 0xFFFFFFFFu);
-        QVERIFY(clicheForSending(A, "12", QByteArray(1191, 'x') + "<N>", record));
-        QCOMPARE(QByteArray(reinterpret_cast<char *>(record.ecfNumber), 4), QByteArray("12  "));
-        QCOMPARE(
-            QByteArray(reinterpret_cast<char *>(record.text) + 1191, int(record.length) - 1191),
-            QByteArray("\033E\xff"));
-    }
-
     void rtf_data() {
         fixture::columns<QByteArray, QByteArray, QString>({"rtf", "tagged", "read"});
         const QByteArray a1021(1021, 'a'), a1023(1023, 'a');
@@ -101,13 +82,11 @@ private slots:
         rtfRow("skipped destinations", "{\\rtf1{\\info{\\title T}}{\\header \\b h}{\\stylesheet{b}c}C}", "C");
         rtfRow("* and an unknown word", "{{\\*\\unknownword x}{\\*\\b y}z}", "<N>yz");
         rtfRow("line breaks", "{a\\par b\\tab c\\ldblquote d\\rdblquote\\{\\}\\\\\\\r\n}", "a\r\nb\r\nc\r\nd\r\n\r\n\r\n\r\n\r\n");
-        rtfRow("raw CR LF ignored", "{a\r\nb\nc\r}", "abc");
         rtfRow("delimiters", "{\\b  x\\b;y\\li-20 z}", "<N> x<N>;y-20 z");
         rtfRow("unknown words, properties", "{\\pard\\fs20\\i\\qc\\margl1800 x}", "x");
         rtfRow("unmatched } ends", "{a}b}c", "ab");
         rtfRow("bin ends", "{a\\bin5 xyz}", "a");
         rtfRow("bad hex ends", "{a\\'zzb}", "a");
-        rtfRow("hex ignored while skipping", "{{\\info \\'zz}b}", "b");
         rtfRow("NUL ends", QByteArray("{a{b\0c", 6), "ab");
         rtfRow("backslash at the end", "{a\\", "a", "open");
         rtfRow("font rule at the start", "\\fcharset0 Korvel Exp;\\f0 A", "Korvel Exp;A", "open");
@@ -117,7 +96,6 @@ private slots:
         rtfRow("break across the limit", "{" + a1021 + "a\\par}", a1021 + "a", "cut");
         rtfRow("group left open", "{a{b}", "ab", "open");
         rtfRow("no group", "a", "a", "open");
-        rtfRow("line break after", "{a}\r\n", "a");
         // clang-format on
     }
     void rtf() {
@@ -127,19 +105,6 @@ private slots:
         QTEST(result.text, "tagged");
         QCOMPARE(result.cut, read == "cut");
         QCOMPARE(result.complete, read != "open");
-    }
-
-    // Every prefix of a document, and each with a dangling escape, converts without reading
-    // outside the data (run under ASan).
-    void rtfPrefixes() {
-        const QByteArray rtf =
-            "{\\rtf1" + Fonts + "{\\*\\g x;}\\f0\\b A\\'e7\\f1\\b0\\ul B\\ulnone\\par}";
-        for (qsizetype n = 0; n <= rtf.size(); ++n) {
-            QCOMPARE(rtfToTaggedText(rtf.left(n)).complete, n == rtf.size());
-            for (const char *tail : {"\\", "\\'", "\\'e", "\\f", "{", "}"})
-                rtfToTaggedText(rtf.left(n) + tail);
-        }
-        QCOMPARE(rtfToTaggedText(rtf).text, QByteArray("<W><N>A\xe7</W></N><S>B</S>\r\n"));
     }
 };
 
