@@ -28,7 +28,7 @@ private slots:
     // time), the header the printer keeps, the ECF number, the messages; the printer's
     // daylight-saving time is the same afterwards. Boxes: P clear programming, C clear header; D
     // the printer's daylight saving on before; J without the maintenance jumper; 0 without a
-    // printer.
+    // printer; M with no model chosen (model code 0: nothing is sent).
     void buttons_data() {
         fixture::columns<uint, QString, QString, QString, QByteArrayList, QString, QString>(
             {"model", "button", "set", "typed", "frames", "ecf", "text"});
@@ -49,6 +49,7 @@ private slots:
         QTest::newRow("update, MV210") << uint(ModelA) << "btAtualizaFW" << "" << "0009" << QByteArrayList{"\33\30112345678"} << "0001" << "";
         QTest::newRow("update, MV4700") << uint(ModelB) << "btAtualizaFW" << "" << "0009" << QByteArrayList{"\33\301XXXXXXXX"} << "0001" << "";
         QTest::newRow("no printer, update") << uint(ModelA) << "btAtualizaFW" << "0" << "0009" << QByteArrayList{} << "0001" << "Não existe impressora!";
+        QTest::newRow("no model chosen") << uint(ModelA) << "btProceder" << "PM" << "0009" << QByteArrayList{} << "0001" << "";
         // clang-format on
     }
     void buttons() {
@@ -65,6 +66,7 @@ private slots:
                  QString("0001"));
         QTRY_VERIFY(s.main->clockTimer().isActive()); // once the printer's clock is read
         toolState().PrinterPresent = !set.contains('0');
+        toolState().ModelCode = set.contains('M') ? 0 : model;
         ui.check("cbLimparProgramacoes", set.contains('P'));
         ui.check("cbLimparCliche", set.contains('C'));
         QFETCH(QString, typed);

@@ -32,15 +32,10 @@ QByteArray patched(QByteArray file, const QStringList &patches) {
         const QString record = patch.section(u'=', 0, 0);
         const int k = record.mid(1).toInt() - 1;
         const int i = QStringLiteral("VTSRNOLH").indexOf(record[0]);
-        const int base[] = {0,
-                            C2k::TaxRatesOffset,
-                            C2k::PaymentsOffset,
-                            C2k::ReportsOffset,
-                            C2k::TotalizersOffset,
-                            C2k::OptionsOffset,
-                            C2k::HeaderLengthOffset,
-                            C2k::HeaderOffset};
-        const int at = base[i] + k * (i >= 1 && i <= 4 ? QList<int>{6, 23, 22, 23}[i - 1] : 0);
+        // clang-format off
+        const int at = QList<int>{0, C2k::TaxRatesOffset + 6 * k, C2k::PaymentsOffset + 23 * k, C2k::ReportsOffset + 22 * k,
+                                  C2k::TotalizersOffset + 23 * k, C2k::OptionsOffset, C2k::HeaderLengthOffset, C2k::HeaderOffset}[i];
+        // clang-format on
         const QString value = patch.section(u'=', 1);
         const QByteArray bytes =
             record == "L" ? le32(value.toUInt()) : Codepage::toWindows1252(value);
