@@ -68,52 +68,56 @@ private slots:
         QCOMPARE(s.captions(), QStringList({"AVISO", "AVISO"}));
     }
 
-    // "Gravar": what the user is told (beginnings), what the printer stores, the frame that
-    // carries the user, the file written ("copy": NS<serial>.usr; "request": the save dialog's)
-    // and where the focus goes. Fields: CNPJ ("*": a valid one), IE, IM, code ("<code>": the
-    // maker's, "<lower>": the same typed in lower case).
+    // "Gravar" on the printer "<model><firmware>" (A: MV210, B: MV4700), set up with "copy"
+    // (the box checked), "nojumper" (not in maintenance mode), "absent" (no printer) and the
+    // answers (Y, N) to the questions; the fields typed: CNPJ ("*": a valid one), IE, IM and
+    // code ("<code>": the maker's, "<lower>": it in lower case). What the user is told (the
+    // beginnings) and the outcome: "stored" (the printer holds the user), the file written
+    // ("copy": NS<serial>.usr; "request": the save dialog's), the control with the focus.
     void record_data() {
-        fixture::columns<uint, QByteArray, QString, QString, QString, QStringList, bool, QString,
-                         QString>({"model", "firmware", "fields", "printer", "answers", "texts",
-                                   "stored", "file", "focus"});
+        fixture::columns<QString, QString, QStringList, QString>(
+            {"setup", "fields", "texts", "outcome"});
+        auto row = [](const char *name, const char *setup, const char *fields,
+                      const QStringList &texts, const char *outcome) {
+            QTest::newRow(name) << QString(setup) << QString(fields) << texts << QString(outcome);
+        };
+        const QString R = Recorded, IeQ = IeQuestion, ImQ = ImQuestion;
         const QString notice = "Para obter a senha envie o arquivo gerado para \r\n";
         const QString bad =
             "Campo Senha Inválido!\r\nSerá gerado um arquivo de configuração para envio à Korvel.";
-        const uint A = ModelA, B = ModelB;
         // clang-format off
-        QTest::newRow("MV210 1.22, the code") << A << QByteArray("1.22") << "*|IE 1|IM 2|<code>" << "" << "" << QStringList{Recorded} << true << "" << "";
-        QTest::newRow("MV4700 1.05, lower case") << B << QByteArray("1.05") << "*|IE 1|IM 2|<lower>" << "" << "" << QStringList{Recorded} << true << "" << "";
-        QTest::newRow("MV210 1.20, the copy") << A << QByteArray("1.20") << "*|IE 1||" << "copy" << "Y" << QStringList{ImQuestion, Recorded} << true << "copy" << "";
-        QTest::newRow("MV4700 1.00, the copy") << B << QByteArray("1.00") << "*|IE 1|SÃO  |" << "copy" << "" << QStringList{Recorded} << true << "copy" << "";
-        QTest::newRow("placeholder") << A << QByteArray("1.22") << "*|IE 1|IM 2|00000000" << "" << "" << QStringList{bad, notice} << false << "request" << "edSenha";
-        QTest::newRow("seven and a space") << B << QByteArray("1.01") << "*|IE 1|IM 2|A1B2C3D " << "" << "" << QStringList{bad, notice} << false << "request" << "edSenha";
-        QTest::newRow("code refused") << A << QByteArray("1.22") << "*|IE 1|IM 2|ABCDEFGH" << "" << "" << QStringList{"ERRO"} << false << "" << "";
-        QTest::newRow("not in maintenance") << B << QByteArray("1.00") << "*|IE 1|IM 2|" << "no jumper" << "" << QStringList{"Coloque a impressora em Modo Manutenção!"} << false << "" << "";
-        QTest::newRow("no printer") << A << QByteArray("1.20") << "*|IE 1|IM 2|" << "absent" << "" << QStringList{"Não existe impressora!"} << false << "" << "";
-        QTest::newRow("wrong check digit") << A << QByteArray("1.20") << "11.222.333/0001-82|IE|IM|" << "" << "" << QStringList{"CNPJ inválido!"} << false << "" << "meCNPJ";
-        QTest::newRow("IE blank, No") << A << QByteArray("1.20") << "*|   |IM|" << "" << "N" << QStringList{IeQuestion} << false << "" << "edIE";
-        QTest::newRow("IM blank, No") << A << QByteArray("1.20") << "*|IE||" << "" << "N" << QStringList{ImQuestion} << false << "" << "edIM";
-        QTest::newRow("both blank, Yes Yes") << A << QByteArray("1.20") << "*|| |" << "" << "YY"
-                                             << QStringList{IeQuestion, ImQuestion, "Não é permitido IE e IM em branco!!"} << false << "" << "edIE";
-        QTest::newRow("both blank, Yes No") << A << QByteArray("1.20") << "*|||" << "" << "YN" << QStringList{IeQuestion, ImQuestion} << false << "" << "edIM";
+        row("the code", "A1.22", "*|IE 1|IM 2|<code>", {R}, "stored");
+        row("lower case", "B1.05", "*|IE 1|IM 2|<lower>", {R}, "stored");
+        row("old firmware, the copy", "A1.20 copy Y", "*|IE 1||", {ImQ, R}, "stored copy");
+        row("accents, spaces kept", "B1.00 copy", "*|IE 1|SÃO  |", {R}, "stored copy");
+        row("placeholder", "A1.22", "*|IE 1|IM 2|00000000", {bad, notice}, "request edSenha");
+        row("seven and a space", "B1.01", "*|IE 1|IM 2|A1B2C3D ", {bad, notice}, "request edSenha");
+        row("code refused", "A1.22", "*|IE 1|IM 2|ABCDEFGH", {"ERRO"}, "");
+        row("not in maintenance", "B1.00 nojumper", "*|IE 1|IM 2|", {"Coloque a impressora em Modo Manutenção!"}, "");
+        row("no printer", "A1.20 absent", "*|IE 1|IM 2|", {"Não existe impressora!"}, "");
+        row("wrong check digit", "A1.20", "11.222.333/0001-82|IE|IM|", {"CNPJ inválido!"}, "meCNPJ");
+        row("IE blank, No", "A1.20 N", "*|   |IM|", {IeQ}, "edIE");
+        row("IM blank, No", "A1.20 N", "*|IE||", {ImQ}, "edIM");
+        row("both blank, Yes Yes", "A1.20 YY", "*|| |", {IeQ, ImQ, "Não é permitido IE e IM em branco!!"}, "edIE");
+        row("both blank, Yes No", "A1.20 YN", "*|||", {IeQ, ImQ}, "edIM");
         // clang-format on
     }
     void record() {
-        QFETCH(uint, model);
-        QFETCH(QByteArray, firmware);
+        QFETCH(QString, setup);
         QFETCH(QString, fields);
-        QFETCH(QString, printer);
         QFETCH(QStringList, texts);
-        QFETCH(QString, file);
+        QFETCH(QString, outcome);
+        const QStringList how = setup.split(u' ');
+        const uint model = how[0].startsWith(u'A') ? ModelA : ModelB;
         const QString code = emu::authorizationCode("12345678", Cnpj.toLatin1());
         fields.replace("*", Cnpj).replace("<code>", code).replace("<lower>", code.toLower());
-        open(model, firmware, fields.split(u'|'));
-        fixture::printer(model)->setMaintenanceJumper(printer != "no jumper");
-        toolState().PrinterPresent = printer != "absent";
-        ui.check("cbGeraUSR", printer == "copy");
-        QFETCH(QString, answers);
-        for (QChar answer : answers)
-            s.messages->scriptAnswer(answer == u'Y' ? MessageAnswer::Yes : MessageAnswer::No);
+        open(model, how[0].mid(1).toLatin1(), fields.split(u'|'));
+        fixture::printer(model)->setMaintenanceJumper(!how.contains("nojumper"));
+        toolState().PrinterPresent = !how.contains("absent");
+        ui.check("cbGeraUSR", how.contains("copy"));
+        for (QChar answer : how.last())
+            if (answer == u'Y' || answer == u'N')
+                s.messages->scriptAnswer(answer == u'Y' ? MessageAnswer::Yes : MessageAnswer::No);
         s.dialogs->answer(s.path("usr/pedido.usr"));
         fixture::takeFrames(model);
         ui.press("btContGrava");
@@ -127,20 +131,20 @@ private slots:
             QVERIFY2(s.messages->texts()[i].startsWith(texts[i]),
                      qPrintable(s.messages->texts()[i]));
         const std::optional<emu::UserRecord> user = fixture::printer(model)->userRecord();
-        QTEST(user && user->ie.trimmed() == "IE 1", "stored");
+        QCOMPARE(user && user->ie.trimmed() == "IE 1", outcome.contains("stored"));
         const bool sent = !fixture::framesStartingWith(model, "\33\276").isEmpty();
         QCOMPARE(sent, texts.first() == Recorded || texts.last() == Recorded || texts[0] == "ERRO");
         QCOMPARE(fixture::readFile(s.path("NS12345678.usr")),
-                 file == "copy" ? this->file(model, typed[1], typed[2], "") : QByteArray());
+                 outcome.contains("copy") ? file(model, typed[1], typed[2], "") : QByteArray());
+        const bool request = outcome.contains("request");
         QCOMPARE(fixture::readFile(s.path("usr/pedido.usr")),
-                 file == "request" ? this->file(model, typed[1], typed[2], typed[3])
-                                   : QByteArray());
-        if (file == "request")
+                 request ? file(model, typed[1], typed[2], typed[3]) : QByteArray());
+        if (request)
             QCOMPARE(
                 s.dialogs->requests[0].folder,
                 s.path(model == ModelA ? "usr/_210NS12345678.usr" : "usr/_4700NS12345678.usr"));
-        QFETCH(QString, focus);
-        if (!focus.isEmpty())
+        const QString focus = outcome.section(u' ', -1);
+        if (focus.startsWith("ed") || focus.startsWith("me"))
             QCOMPARE(ui.widget()->focusWidget(), ui.find(qPrintable(focus)));
         QVERIFY(ui.enabled("btContGrava") && ui.enabled("btSair"));
     }
@@ -149,16 +153,22 @@ private slots:
     // is taken; a file that is not one, or empty, changes nothing; without a printer no dialog.
     void import_data() {
         fixture::columns<QByteArray, QStringList, QString>({"bytes", "texts", "fields"});
+        auto row = [](const char *name, const QByteArray &bytes, const QString &text,
+                      const QString &fields) {
+            QTest::newRow(name) << bytes << QStringList(text).mid(text.isEmpty()) << fields;
+        };
         const QByteArray own =
             UserFile::build(ModelB, "12345678", {Cnpj, " IE 1 ", "IM 2", "CODE4700"});
-        const QString kept = "00.000.000/0001-91|OLD|OLD|OLDCODE1";
+        const QString kept = "00.000.000/0001-91|OLD|OLD|OLDCODE1", read = Cnpj + "|IE 1|IM 2|";
+        const QString serial =
+            "O número de série da impressora não\r\nconfere com o número lido do arquivo!\r\n";
         // clang-format off
-        QTest::newRow("own") << own << QStringList() << Cnpj + "|IE 1|IM 2|CODE4700";
-        QTest::newRow("another printer") << QByteArray(own).replace(15, 8, "87654321") << QStringList{"O número de série da impressora não\r\nconfere com o número lido do arquivo!\r\n"} << Cnpj + "|IE 1|IM 2|00000000";
-        QTest::newRow("either model") << "MV210_4700" + own.mid(10) << QStringList() << Cnpj + "|IE 1|IM 2|CODE4700";
-        QTest::newRow("not a user file") << "XV210     " + own.mid(10) << QStringList{"O formato do arquivo não é válido!"} << kept;
-        QTest::newRow("empty") << QByteArray() << QStringList{"O arquivo está vazio e não pode ser importado:\r\n<file>"} << kept;
-        QTest::newRow("no printer") << own << QStringList{"Não existe impressora!"} << kept;
+        row("own", own, "", read + "CODE4700");
+        row("another printer", QByteArray(own).replace(15, 8, "87654321"), serial, read + "00000000");
+        row("either model", "MV210_4700" + own.mid(10), "", read + "CODE4700");
+        row("not a user file", "XV210     " + own.mid(10), "O formato do arquivo não é válido!", kept);
+        row("empty", {}, "O arquivo está vazio e não pode ser importado:\r\n<file>", kept);
+        row("no printer", own, "Não existe impressora!", kept);
         // clang-format on
     }
     void import() {

@@ -32,24 +32,31 @@ private slots:
     void buttons_data() {
         fixture::columns<uint, QString, QString, QString, QByteArrayList, QString, QString>(
             {"model", "button", "set", "typed", "frames", "ecf", "text"});
-        const QString done = "Intervenção executada com sucesso!";
+        auto row = [](const char *name, uint model, const char *button, const char *set,
+                      const char *typed, const QByteArrayList &frames, const char *ecf,
+                      const QString &text) {
+            QTest::newRow(name) << model << QString(button) << QString(set) << QString(typed)
+                                << frames << QString(ecf) << text;
+        };
+        const uint A = ModelA, B = ModelB;
+        const QByteArray H = Header + '\377';
+        const QString done = "Intervenção executada com sucesso!", none = "Não existe impressora!",
+                      manual = "Coloque a impressora em Modo Manutenção!";
         // clang-format off
-        QTest::newRow("keeps all") << uint(ModelA) << "btProceder" << "" << "0007" << QByteArrayList{"XXX R0007" + Header + "\377"} << "0007" << done;
-        QTest::newRow("clears programming") << uint(ModelB) << "btProceder" << "PD" << "0001" << QByteArrayList{"ZZZ R\377", "XXX R0001" + Header + "\377"} << "0001" << done;
-        QTest::newRow("clears the header") << uint(ModelA) << "btProceder" << "CD" << "0123" << QByteArrayList{"XXX R0123\r\n\377"} << "0123" << done;
-        QTest::newRow("clears both, 12 typed") << uint(ModelB) << "btProceder" << "PC" << "12" << QByteArrayList{"ZZZ R\377", "XXX R0012\r\n\377"} << "0012" << done;
-        QTest::newRow("clock") << uint(ModelB) << "btAjusteRelogio" << "PCD" << "0099" << QByteArrayList{"XXX R0001" + Header + "\377"} << "0001"
-                               << "Ajsute do relógio realizado com sucesso!";
-        QTest::newRow("not in maintenance") << uint(ModelB) << "btProceder" << "PJ" << "0009" << QByteArrayList{} << "0001"
-                                            << "Coloque a impressora em Modo Manutenção!";
-        QTest::newRow("update, not in maintenance") << uint(ModelA) << "btAtualizaFW" << "J" << "0009" << QByteArrayList{} << "0001"
-                                                    << "Coloque a impressora em Modo Manutenção!";
-        QTest::newRow("no printer, Enviar") << uint(ModelA) << "btProceder" << "P0" << "0009" << QByteArrayList{} << "0001" << "Não existe impressora!";
-        QTest::newRow("no printer, clock") << uint(ModelA) << "btAjusteRelogio" << "P0" << "0009" << QByteArrayList{} << "0001" << "Não existe impressora!";
-        QTest::newRow("update, MV210") << uint(ModelA) << "btAtualizaFW" << "" << "0009" << QByteArrayList{"\33\30112345678"} << "0001" << "";
-        QTest::newRow("update, MV4700") << uint(ModelB) << "btAtualizaFW" << "" << "0009" << QByteArrayList{"\33\301XXXXXXXX"} << "0001" << "";
-        QTest::newRow("no printer, update") << uint(ModelA) << "btAtualizaFW" << "0" << "0009" << QByteArrayList{} << "0001" << "Não existe impressora!";
-        QTest::newRow("no model chosen") << uint(ModelA) << "btProceder" << "PM" << "0009" << QByteArrayList{} << "0001" << "";
+        row("keeps all", A, "btProceder", "", "0007", {"XXX R0007" + H}, "0007", done);
+        row("clears programming", B, "btProceder", "PD", "0001", {"ZZZ R\377", "XXX R0001" + H}, "0001", done);
+        row("clears the header", A, "btProceder", "CD", "0123", {"XXX R0123\r\n\377"}, "0123", done);
+        row("clears both, 12 typed", B, "btProceder", "PC", "12", {"ZZZ R\377", "XXX R0012\r\n\377"}, "0012", done);
+        row("clock", B, "btAjusteRelogio", "PCD", "0099", {"XXX R0001" + H}, "0001",
+            "Ajsute do relógio realizado com sucesso!");
+        row("not in maintenance", B, "btProceder", "PJ", "0009", {}, "0001", manual);
+        row("update, not in maintenance", A, "btAtualizaFW", "J", "0009", {}, "0001", manual);
+        row("no printer, Enviar", A, "btProceder", "P0", "0009", {}, "0001", none);
+        row("no printer, clock", A, "btAjusteRelogio", "P0", "0009", {}, "0001", none);
+        row("no printer, update", A, "btAtualizaFW", "0", "0009", {}, "0001", none);
+        row("update, MV210", A, "btAtualizaFW", "", "0009", {"\33\30112345678"}, "0001", "");
+        row("update, MV4700", B, "btAtualizaFW", "", "0009", {"\33\301XXXXXXXX"}, "0001", "");
+        row("no model chosen", A, "btProceder", "PM", "0009", {}, "0001", "");
         // clang-format on
     }
     void buttons() {

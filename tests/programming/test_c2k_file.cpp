@@ -33,8 +33,9 @@ QByteArray patched(QByteArray file, const QStringList &patches) {
         const int k = record.mid(1).toInt() - 1;
         const int i = QStringLiteral("VTSRNOLH").indexOf(record[0]);
         // clang-format off
-        const int at = QList<int>{0, C2k::TaxRatesOffset + 6 * k, C2k::PaymentsOffset + 23 * k, C2k::ReportsOffset + 22 * k,
-                                  C2k::TotalizersOffset + 23 * k, C2k::OptionsOffset, C2k::HeaderLengthOffset, C2k::HeaderOffset}[i];
+        const int at = QList<int>{0, C2k::TaxRatesOffset + 6 * k, C2k::PaymentsOffset + 23 * k,
+                                  C2k::ReportsOffset + 22 * k, C2k::TotalizersOffset + 23 * k,
+                                  C2k::OptionsOffset, C2k::HeaderLengthOffset, C2k::HeaderOffset}[i];
         // clang-format on
         const QString value = patch.section(u'=', 1);
         const QByteArray bytes =
@@ -86,11 +87,14 @@ private slots:
         const QString noModel = "Nenhum modelo de impressora selecionado!";
         // clang-format off
         row("rate", B, {"T7=18,00%|    N", "T8=05,25%|    S", "T9=//,//%|    N"}, {"T7=N1800", "T8=S0525"});
-        row("rate half typed", B, {"T7=5 ,  %|    N", "T8=1 ,5 %|    S", "T9=7"}, {"T7=N5000", "T8=S1050", "T9=N7000"});
+        row("rate half typed", B, {"T7=5 ,  %|    N", "T8=1 ,5 %|    S", "T9=7"},
+            {"T7=N5000", "T8=S1050", "T9=N7000"});
         row("names cut to 21", B, {"R7=ABCDEFGHIJKLMNOPQRSTUVWXYZ", "N7=abcdefghijklmnopqrstuvwxyz|   S"},
             {"R7=ABCDEFGHIJKLMNOPQRSTU", "N7=Sabcdefghijklmnopqrstu"});
-        row("B 03 and 52 in any order", B, {"P2= FP52|Cartão", "P3= FP03|Cheque"}, {"S3=NCheque", "S18=VCartão"});
-        row("B ends of both ranges", B, {"P2= FP16|a", "P3= FP51|b", "P4= FP66|c"}, {"S16=Na", "S17=Vb", "S32=Vc"});
+        row("B 03 and 52 in any order", B, {"P2= FP52|Cartão", "P3= FP03|Cheque"},
+            {"S3=NCheque", "S18=VCartão"});
+        row("B ends of both ranges", B, {"P2= FP16|a", "P3= FP51|b", "P4= FP66|c"},
+            {"S16=Na", "S17=Vb", "S32=Vc"});
         row("B numbers outside", B, {"P2= FP17|a", "P3= FP50|b", "P4= FP67|c", "P5= FP00|d"}, {});
         row("B no number", B, {"P2= FPxx|a", "P3=03|b", "P4= FP|c", "P5=|d"}, {});
         row("B 21 characters", B, {"P2= FP04|1234567890123456789012"}, {"S4=N123456789012345678901"});
@@ -123,16 +127,18 @@ private slots:
         columns<uint, QStringList, QStringList>({"model", "records", "shown"});
         const QString cash = QStringLiteral(" FP01 Dinheiro    N");
         // clang-format off
-        QTest::newRow("B rates") << B << QStringList{"T1=S0525", "T2=N1800"} << QStringList{"T1 05,25%    S", "T2 18,00%    N", cash};
-        QTest::newRow("B methods in slot order, flag not read") << B << QStringList{"S18=VCartao", "S3=VCheque"}
-                                                                << QStringList{cash, " FP03 Cheque    N", " FP52 Cartao    N"};
-        QTest::newRow("A 17 characters, flags") << A << QStringList{"S2=V12345678901234567890", "S5=NTicket"}
-                                                << QStringList{cash, " FP02 12345678901234567    V", " FP05 Ticket    N"};
-        QTest::newRow("B names of 21") << B << QStringList{"R1=Conferencia de Caixa!", "N1=SSangria"}
-                                       << QStringList{"R1 Conferencia de Caixa!", "N1 Sangria   S", cash};
-        QTest::newRow("A names cut to 15") << A << QStringList{"R1=Nome de relatorio", "N1=SSuprimento de caixa"}
-                                           << QStringList{"R1 Nome de relator", "N1 Suprimento de c   S", cash};
-        QTest::newRow("options, header") << B << QStringList{"O=10X0110183106", "L=3", "H=a\r\n"} << QStringList{cash, "H a\r\n"};
+        auto row = [](const char *name, uint model, const QStringList &records,
+                      const QStringList &shown) { QTest::newRow(name) << model << records << shown; };
+        row("B rates", B, {"T1=S0525", "T2=N1800"}, {"T1 05,25%    S", "T2 18,00%    N", cash});
+        row("B methods in slot order, flag not read", B, {"S18=VCartao", "S3=VCheque"},
+            {cash, " FP03 Cheque    N", " FP52 Cartao    N"});
+        row("A 17 characters, flags", A, {"S2=V12345678901234567890", "S5=NTicket"},
+            {cash, " FP02 12345678901234567    V", " FP05 Ticket    N"});
+        row("B names of 21", B, {"R1=Conferencia de Caixa!", "N1=SSangria"},
+            {"R1 Conferencia de Caixa!", "N1 Sangria   S", cash});
+        row("A names cut to 15", A, {"R1=Nome de relatorio", "N1=SSuprimento de caixa"},
+            {"R1 Nome de relator", "N1 Suprimento de c   S", cash});
+        row("options, header", B, {"O=10X0110183106", "L=3", "H=a\r\n"}, {cash, "H a\r\n"});
         // clang-format on
     }
     void reading() {
@@ -160,18 +166,22 @@ private slots:
         const int Old = int(C2kReadStatus::NeedsConversion), Wrong = int(C2kReadStatus::WrongModel);
         const QString &bad = C2kText::Malformed;
         // clang-format off
-        QTest::newRow("A file, B chosen") << writeC2k(A, cleared(A)) << B << false << Wrong << wrong;
-        QTest::newRow("old B file, A chosen") << old << A << true << Wrong << wrong;
-        QTest::newRow("old file") << old << B << false << Old << ask;
-        QTest::newRow("01.99") << patched(old, {"V=01.99"}) << B << false << Old << ask;
-        QTest::newRow("00,50") << patched(old, {"V=00,50"}) << B << false << Old << ask;
-        QTest::newRow("03.10") << patched(fileB, {"V=03.10"}) << B << false << Loaded << QString();
-        QTest::newRow("letters") << patched(fileB, {"V=V.0.5"}) << B << false << Bad << bad;
-        QTest::newRow("bytes after the header") << fileB + "x" << B << false << Loaded << QString();
-        QTest::newRow("length one past") << patched(fileB + "x", {"L=2"}) << B << false << Bad << bad;
-        QTest::newRow("length 2^32-1") << patched(fileB, {"L=4294967295"}) << B << false << Bad << bad;
-        QTest::newRow("empty") << QByteArray() << B << false << Bad << bad;
-        QTest::newRow("old, cut in the RTF") << old.left(1690) << B << true << Bad << bad;
+        auto row = [](const char *name, const QByteArray &file, uint selected, bool convert,
+                      int status, const QString &message) {
+            QTest::newRow(name) << file << selected << convert << status << message;
+        };
+        row("A file, B chosen", writeC2k(A, cleared(A)), B, false, Wrong, wrong);
+        row("old B file, A chosen", old, A, true, Wrong, wrong);
+        row("old file", old, B, false, Old, ask);
+        row("01.99", patched(old, {"V=01.99"}), B, false, Old, ask);
+        row("00,50", patched(old, {"V=00,50"}), B, false, Old, ask);
+        row("03.10", patched(fileB, {"V=03.10"}), B, false, Loaded, "");
+        row("letters", patched(fileB, {"V=V.0.5"}), B, false, Bad, bad);
+        row("bytes after the header", fileB + "x", B, false, Loaded, "");
+        row("length one past", patched(fileB + "x", {"L=2"}), B, false, Bad, bad);
+        row("length 2^32-1", patched(fileB, {"L=4294967295"}), B, false, Bad, bad);
+        row("empty", {}, B, false, Bad, bad);
+        row("old, cut in the RTF", old.left(1690), B, true, Bad, bad);
         // clang-format on
     }
     void refusedFiles() {

@@ -46,9 +46,11 @@ private slots:
         fixture::columns<uint, QString, QStringList>({"model", "shown", "saved"});
         // clang-format off
         QTest::newRow("MV4700") << uint(ModelB) << "cbSuprimeMsgErro cbChequeNegrito edLoja"
-            << QStringList{"T1 18,00%    S", "R1 Sangria", "N1 Suprimento   S", " FP01 Dinheiro    N", " FP55 Cartao    N", "H <N>Loja</N>"};
+            << QStringList{"T1 18,00%    S", "R1 Sangria", "N1 Suprimento   S", " FP01 Dinheiro    N",
+                           " FP55 Cartao    N", "H <N>Loja</N>"};
         QTest::newRow("MV210") << uint(ModelA) << "cbFPVinc cbSuprimeMsgErro cbArredondamento"
-            << QStringList{"T1 18,00%    S", "N1 Suprimento   S", " FP01 Dinheiro    N", " FP03 Cartao    V", "H <N>Loja</N>"};
+            << QStringList{"T1 18,00%    S", "N1 Suprimento   S", " FP01 Dinheiro    N",
+                           " FP03 Cartao    V", "H <N>Loja</N>"};
         // clang-format on
     }
     void session() {
@@ -170,11 +172,11 @@ private slots:
                                    "impressora aceita.\r\nSerão mantidos apenas os primeiros 499.";
         const int yes = int(MessageAnswer::Yes), no = int(MessageAnswer::No);
         // clang-format off
-        QTest::newRow("other model") << fixture::sampleFile(ModelA) << no << QStringList{C2kText::WrongModel} << "mine";
-        QTest::newRow("old, No") << old << no << QStringList{C2kText::ConvertQuestion} << "mine";
+        QTest::newRow("other model") << fixture::sampleFile(ModelA) << no << QStringList{C2kText::WrongModel}
+                                     << "mine";
         QTest::newRow("old, Yes") << old << yes << QStringList{C2kText::ConvertQuestion} << "<N>Loja</N>\n";
-        QTest::newRow("long header") << fixture::withHeader(file, QByteArray(600, 'z')) << no << QStringList{longHeader}
-                                     << QString(499, u'z');
+        QTest::newRow("long header") << fixture::withHeader(file, QByteArray(600, 'z')) << no
+                                     << QStringList{longHeader} << QString(499, u'z');
         // clang-format on
     }
     void import() {

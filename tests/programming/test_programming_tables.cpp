@@ -55,21 +55,22 @@ private slots:
         const QString rate = "T4 12,00%    S", report = "R3 R", totalizer = "N6 T   S",
                       method = " FP09 X    V", cash = " FP01 Dinheiro    N",
                       header = "H <N>Loja</N>", op = "Ana0042", kept = "controls kept";
+        using T = ProgrammingTable;
         auto row = [](const char *name, uint model, ProgrammingTable table,
                       const QStringList &left) {
             QTest::newRow(name) << model << int(table) << left;
         };
         // clang-format off
-        row("tax rates", B, ProgrammingTable::TaxRates, {report, totalizer, method, header, "32", op, kept});
-        row("payments B", B, ProgrammingTable::Payments, {report, rate, totalizer, cash, header, "32", op, kept});
-        row("payments A", A, ProgrammingTable::Payments, {report, rate, totalizer, cash, header, "16", op, kept});
-        row("reports", B, ProgrammingTable::Reports, {rate, totalizer, method, header, "32", op, kept});
-        row("totalizers", A, ProgrammingTable::Totalizers, {report, rate, method, header, "16", op, kept});
-        row("header", B, ProgrammingTable::Header, {report, rate, totalizer, method, "32", op, kept});
-        row("operator", B, ProgrammingTable::Operator, {report, rate, totalizer, method, header, "32", "", kept});
-        row("options", B, ProgrammingTable::Options, {report, rate, totalizer, method, header, "32", op, kept});
-        row("all B", B, ProgrammingTable(All), {cash, "32", op, "defaults"});
-        row("all A", A, ProgrammingTable(All), {cash, "16", op, "defaults"});
+        row("tax rates", B, T::TaxRates, {report, totalizer, method, header, "32", op, kept});
+        row("payments B", B, T::Payments, {report, rate, totalizer, cash, header, "32", op, kept});
+        row("payments A", A, T::Payments, {report, rate, totalizer, cash, header, "16", op, kept});
+        row("reports", B, T::Reports, {rate, totalizer, method, header, "32", op, kept});
+        row("totalizers", A, T::Totalizers, {report, rate, method, header, "16", op, kept});
+        row("header", B, T::Header, {report, rate, totalizer, method, "32", op, kept});
+        row("operator", B, T::Operator, {report, rate, totalizer, method, header, "32", "", kept});
+        row("options", B, T::Options, {report, rate, totalizer, method, header, "32", op, kept});
+        row("all B", B, T(All), {cash, "32", op, "defaults"});
+        row("all A", A, T(All), {cash, "16", op, "defaults"});
         // clang-format on
     }
     void clearing() {
@@ -104,10 +105,14 @@ private slots:
     void options_data() {
         columns<uint, double, QString, QByteArray>({"model", "firmware", "controls", "block"});
         // clang-format off
-        QTest::newRow("B 1.00") << B << 1.00 << "000110111 31/06/00" << QByteArray("0\0X#01#3106001##0###1#########11", 32);
-        QTest::newRow("B 1.01") << B << 1.01 << "000110100 31/06/00" << QByteArray("0\0X#01#3106001##0###1#########00", 32);
-        QTest::newRow("A 1.21") << A << 1.21 << "000110011 18/02/00" << QByteArray("00X#01#1802001##0###0#########11");
-        QTest::newRow("A 1.22") << A << 1.22 << "000110011 18/02/00" << QByteArray("0\0X#01#1802001##0###0#########11", 32);
+        auto row = [](const char *name, uint model, double firmware, const char *controls,
+                      const char *block) {
+            QTest::newRow(name) << model << firmware << QString(controls) << QByteArray(block, 32);
+        };
+        row("B 1.00", B, 1.00, "000110111 31/06/00", "0\0X#01#3106001##0###1#########11");
+        row("B 1.01", B, 1.01, "000110100 31/06/00", "0\0X#01#3106001##0###1#########00");
+        row("A 1.21", A, 1.21, "000110011 18/02/00", "00X#01#1802001##0###0#########11");
+        row("A 1.22", A, 1.22, "000110011 18/02/00", "0\0X#01#1802001##0###0#########11");
         // clang-format on
     }
     void options() {

@@ -30,11 +30,14 @@ QByteArrayList wholeRun(uint model) {
     const QByteArray h = "ZZZ R0042" + taggedTextToPrinter(model, fixture::sampleHeader()) + '\377';
     // clang-format off
     if (model == ModelB)
-        return {"\35\5", h, "DST 1", "\33\334N1800", "\33\334S0500", "\33\334N1200", "\33\33601" + pad("Dinheiro"),
-                "\33\33603" + pad("Cheque"), "\33\33651" + pad("Cart\306o Cr\202dito"), "\33\340" + pad("Sangria"),
-                "\33\340" + pad("Conferencia de Caixa"), "\33\337-" + pad("Sangria"), "\33\337+" + pad("Suprimento"), Banks};
-    return {"\35\377", h, "DST 0", "\33\3341800", "\33\334S0500", "\33\3341200", "\33\332PGXA" + pad("Dinheiro", 17),
-            "\33\332PGVB" + pad("Cartao", 17), "\33\342V" + pad("Cartao"), "\33\332PGXC" + pad("Ticket", 17),
+        return {"\35\5", h, "DST 1", "\33\334N1800", "\33\334S0500", "\33\334N1200",
+                "\33\33601" + pad("Dinheiro"), "\33\33603" + pad("Cheque"),
+                "\33\33651" + pad("Cart\306o Cr\202dito"), "\33\340" + pad("Sangria"),
+                "\33\340" + pad("Conferencia de Caixa"), "\33\337-" + pad("Sangria"),
+                "\33\337+" + pad("Suprimento"), Banks};
+    return {"\35\377", h, "DST 0", "\33\3341800", "\33\334S0500", "\33\3341200",
+            "\33\332PGXA" + pad("Dinheiro", 17), "\33\332PGVB" + pad("Cartao", 17),
+            "\33\342V" + pad("Cartao"), "\33\332PGXC" + pad("Ticket", 17),
             "\33\342-" + pad("Sangria"), "\33\342+" + pad("Suprimento")};
     // clang-format on
 }
@@ -71,23 +74,29 @@ private slots:
         // clang-format off
         row("whole, MV4700", ModelB, b + " f9", {Done}, "Aviso", 70, "0043");
         row("whole, MV210", ModelA, a, {Done}, "Aviso", 70, "0043");
-        row("bank table missing", ModelB, b, {noBanks + "Arquivo: <dir>/nenhum.QBK\r\nMotivo: o arquivo não existe."}, "Aviso", 70, "0043");
-        row("bank table cancelled", ModelB, b, {noBanks + "Motivo: nenhum arquivo foi escolhido."}, "Aviso", 70, "0043");
-        row("bank table empty", ModelB, b, {noBanks + "Arquivo: <dir>/vazio.QBK\r\nMotivo: o arquivo está vazio."}, "Aviso", 70, "0043");
+        row("bank table missing", ModelB, b,
+            {noBanks + "Arquivo: <dir>/nenhum.QBK\r\nMotivo: o arquivo não existe."}, "Aviso", 70, "0043");
+        row("bank table cancelled", ModelB, b, {noBanks + "Motivo: nenhum arquivo foi escolhido."},
+            "Aviso", 70, "0043");
+        row("bank table empty", ModelB, b,
+            {noBanks + "Arquivo: <dir>/vazio.QBK\r\nMotivo: o arquivo está vazio."}, "Aviso", 70, "0043");
         row("bank table not wanted", ModelB, b, {Done}, "Aviso", 70, "0043");
-        row("bank table refused", ModelB, b + " f9", {"Erro ao carregar tabela!\r\nCódigo de Erro: 28"}, "Erro", 60, "0042");
+        row("bank table refused", ModelB, b + " f9", {"Erro ao carregar tabela!\r\nCódigo de Erro: 28"},
+            "Erro", 60, "0042");
         row("not in maintenance", ModelB, "05", {maintenance}, "Erro", 0, "0042");
         row("second rate refused", ModelB, "05 c0 e4 dc dc", {"ERRO: 28\r\n\n"}, "Erro", 20, "0042");
         row("without the header", ModelA, a, {Done}, "Aviso", 70, "0043");
         row("empty header, No", ModelB, "", {SendDataText::EmptyCliche}, "Atenção", 0, "0042");
-        row("empty header, Yes", ModelB, b + " f9", {SendDataText::EmptyCliche, Done}, "Atenção Aviso", 70, "0043");
+        row("empty header, Yes", ModelB, b + " f9", {SendDataText::EmptyCliche, Done}, "Atenção Aviso", 70,
+            "0043");
         row("header too long", ModelB, "", {SendDataText::headerTooLong(500)}, "Erro", 0, "0042");
         row("ECF 0000", ModelA, a, {Done}, "Aviso", 70, "0002");
         row("ECF 9999", ModelA, a, {Done}, "Aviso", 70, "0001");
         row("no increment", ModelA, a, {Done}, "Aviso", 70, "0042");
         row("no printer", ModelA, "", {SendDataText::NoPrinter}, "Erro", 0, "0042");
         row("other model", ModelB, "", {SendDataText::WrongModel, missing}, "Aviso Erro", 0, "0001");
-        row("old file", ModelB, "", {SendDataText::OldFileAtChoice, missing}, "Erro Erro", 0, "0001");
+        row("old file", ModelB, "", {SendDataText::OldFileAtChoice, missing}, "Erro Erro", 0,
+            "0001");
         row("unreadable", ModelB, "", {missing, missing}, "Erro Erro", 0, "0001");
         row("choice cancelled", ModelB, "", {missing}, "Erro", 0, "0001");
         row("old file at the run", ModelA, "", {SendDataText::OldFileAtRun}, "Erro", 0, "0042");

@@ -27,10 +27,12 @@ private slots:
         for (uint model : {uint(ModelB), uint(ModelA)}) {
             const bool b = model == ModelB;
             QTest::addRow("%u rate", model) << model << "rate" << QStringList{"T1 50,00%    S", cash};
-            QTest::addRow("%u report", model) << model << "report" << (b ? QStringList{"R1 Sangria", cash} : QStringList{cash});
+            QTest::addRow("%u report", model) << model << "report"
+                                              << QStringList{b ? "R1 Sangria" : cash, cash}.mid(!b);
             QTest::addRow("%u totalizer", model) << model << "totalizer" << QStringList{"N1 Sangria   S", cash};
             QTest::addRow("%u options", model) << model << "options" << QStringList{cash, "LX 25"};
-            QTest::addRow("%u operator", model) << model << "operator" << QStringList{cash, b ? "DST Maria 0042" : "DST Maria "};
+            QTest::addRow("%u operator", model) << model << "operator"
+                                                << QStringList{cash, b ? "DST Maria 0042" : "DST Maria "};
         }
         // clang-format on
     }

@@ -36,7 +36,8 @@ private slots:
         row("B bold", '>', B, "<N>Loja</N>", "\033E1Loja\033E0");
         row("A bold", '>', A, "<N>Loja</N>", "\033ELoja\033F");
         row("no model: B's bold", '>', 0, "</N>", "\033E0");
-        row("every other tag", '>', A, "<W>a</W><S>b</S><C>c</C><W1>d", "\033W1a\033W0\033-1b\033-0\017c\022\016d");
+        row("every other tag", '>', A, "<W>a</W><S>b</S><C>c</C><W1>d",
+            "\033W1a\033W0\033-1b\033-0\017c\022\016d");
         row("unknown tag, lone <", '>', B, "<X> 1 < 2", "<X> 1 < 2");
         row("cut by the end", '>', B, "ab<W", "ab<W");
         row("< before a tag", '>', B, "<<N>", "<\033E1");
@@ -79,9 +80,11 @@ private slots:
         rtfRow("bold", "{\\b Total\\b0 x\\b1 y}", "<N>Total</N>x</N>y");
         rtfRow("underline", "{\\ul X\\ulnone\\ul0 Y}", "<S>X</S>Y");
         rtfRow("hex escapes", "{\\'e7a\\'E7\\'00b}", "\xe7" "a\xe7" "b");
-        rtfRow("skipped destinations", "{\\rtf1{\\info{\\title T}}{\\header \\b h}{\\stylesheet{b}c}C}", "C");
+        rtfRow("skipped destinations",
+               "{\\rtf1{\\info{\\title T}}{\\header \\b h}{\\stylesheet{b}c}C}", "C");
         rtfRow("* and an unknown word", "{{\\*\\unknownword x}{\\*\\b y}z}", "<N>yz");
-        rtfRow("line breaks", "{a\\par b\\tab c\\ldblquote d\\rdblquote\\{\\}\\\\\\\r\n}", "a\r\nb\r\nc\r\nd\r\n\r\n\r\n\r\n\r\n");
+        rtfRow("line breaks", "{a\\par b\\tab c\\ldblquote d\\rdblquote\\{\\}\\\\\\\r\n}",
+               "a\r\nb\r\nc\r\nd\r\n\r\n\r\n\r\n\r\n");
         rtfRow("delimiters", "{\\b  x\\b;y\\li-20 z}", "<N> x<N>;y-20 z");
         rtfRow("unknown words, properties", "{\\pard\\fs20\\i\\qc\\margl1800 x}", "x");
         rtfRow("unmatched } ends", "{a}b}c", "ab");
