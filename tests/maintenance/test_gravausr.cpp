@@ -1,563 +1,189 @@
-// The user record window against the built-in emulated printers: recording the user with and
-// without the authorization code, the codes that must never reach the printer, the questions,
-// and the .usr files it saves, imports and copies. Protocol durations are shortened through
-// the clock.
-#include "app/main_window.h"
-#include "core/working_folder.h"
+// The user record window ("Gravação do Usuário") against the emulated printers: the form for
+// each firmware, recording the user with and without the maker's code, what stops a record
+// before anything is sent, and the .usr files it saves, imports and copies.
 #include "maintenance/gravausr.h"
-#include "support/recording_messages.h"
-#include "support/screenshot.h"
-#include "support/scripted_file_dialogs.h"
-#include "support/window_fixture.h"
+#include "maintenance/usr_file.h"
+#include "support/programming_maintenance_session.h"
+#include "support/test_main.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTemporaryDir>
 #include <QtTest>
 
-using fixture::control;
 using fixture::printer;
 
 namespace {
 
-constexpr uint B = fixture::ModelB;
-constexpr uint A = fixture::ModelA;
-const QString NoPrinter = QStringLiteral("Não existe impressora!");
+const QString Cnpj = QStringLiteral("11.222.333/0001-81");
 const QString Recorded = QStringLiteral("Usuário gravado!");
-const QString BadCode = QStringLiteral(
-    "Campo Senha Inválido!\r\nSerá gerado um arquivo de configuração para envio à Korvel.");
-const QString SerialWarning = QStringLiteral(
-    "O número de série da impressora não\r\nconfere com o número lido do arquivo!\r\n");
-const QByteArray Cnpj = "11.222.333/0001-81";
-
-QByteArray serialOf(uint model) {
-    return model == A ? "21000123" : "47000456";
-}
-
-QByteArray fileBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &data) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(data);
-}
-
-// A .usr image laid out by hand.
-QByteArray usrImage(const QByteArray &model, const QByteArray &serial, const QByteArray &ie,
-                    const QByteArray &im, const QByteArray &code) {
-    return model.leftJustified(15, ' ') + serial + QByteArray(13, ' ') +
-           Cnpj.leftJustified(20, ' ') + ie.leftJustified(20, ' ') + im.leftJustified(20, ' ') +
-           code.leftJustified(8, ' ') + QByteArray(16, ' ');
-}
+const QString IeQuestion = QStringLiteral("Campo IE em branco!\r\nContinua a gravação?");
+const QString ImQuestion = QStringLiteral("Campo IM em branco!\r\nContinua a gravação?");
 
 } // namespace
 
-class TestGravaUsr : public QObject {
+class UserRecordWindowTest : public QObject {
     Q_OBJECT
+    fixture::WindowSession s;
+    WindowDriver &ui = s.ui;
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<RecordingMessages> messages;
-    std::unique_ptr<ScriptedFileDialogs> dialogs;
-    std::unique_ptr<TfmMain> main;
-    std::unique_ptr<TfmGravaUSR> window;
-
-    template <class T> T *find(const char *name) { return control<T>(window.get(), name); }
-    QLineEdit *edit(const char *name) { return find<QLineEdit>(name); }
-    void click(const char *name) { fixture::click(window.get(), name); }
-    // A printer identified with this firmware, in maintenance mode.
-    void usePrinter(uint model, const QByteArray &firmware) {
-        printer(model)->setMaintenanceJumper(true);
-        QVERIFY(fixture::identifyPrinter(model, serialOf(model), firmware));
+    // The window on a printer of `model` with `firmware`, the CNPJ set, IE, IM and code typed.
+    void open(uint model, const QByteArray &firmware, const QStringList &fields = {}) {
+        QVERIFY(s.usePrinter(model, firmware) && s.open<TfmGravaUSR>());
+        const char *names[] = {"meCNPJ", "edIE", "edIM", "edSenha"};
+        for (int i = 0; i < fields.size(); ++i) {
+            ui.setText(names[i], i ? "" : fields[0]);
+            ui.type(names[i], i ? fields[i] : "");
+        }
     }
-    void open() { QVERIFY(fixture::showWindow(window.get())); }
-    void fill(const QString &ie, const QString &im, const QString &code = QString()) {
-        edit("meCNPJ")->setText(QString::fromLatin1(Cnpj));
-        edit("edIE")->setText(ie);
-        edit("edIM")->setText(im);
-        if (!code.isNull())
-            edit("edSenha")->setText(code);
+    QString fields() {
+        return QStringList{ui.text("meCNPJ"), ui.text("edIE"), ui.text("edIM"), ui.text("edSenha")}
+            .join(u'|');
     }
-    QList<QByteArray> frames(uint model) { return printer(model)->receivedFrames(); }
-    qsizetype framesStartingWith(uint model, const QByteArray &start) {
-        return fixture::framesStartingWith(model, start).size();
+    // The .usr image laid out by hand: model name, serial number, CNPJ, IE, IM and code.
+    QByteArray file(uint model, const QString &ie, const QString &im, const QString &code) {
+        return QByteArray(model == ModelA ? "MV210" : "MV4700").leftJustified(15) + "12345678" +
+               QByteArray(13, ' ') + Cnpj.toLatin1().leftJustified(20) +
+               ie.toLatin1().leftJustified(20) + im.toLatin1().leftJustified(20) +
+               code.toLatin1().leftJustified(8) + QByteArray(16, ' ');
     }
-    QString usrFolder() const { return QDir(dir->path()).filePath(QStringLiteral("usr")); }
 
 private slots:
-    void init() {
-        fixture::freshPrinters();
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir(dir->path()).mkpath(QStringLiteral("usr")));
-        messages = std::make_unique<RecordingMessages>();
-        dialogs = std::make_unique<ScriptedFileDialogs>();
-        main = std::make_unique<TfmMain>(dir->path());
-        window = std::make_unique<TfmGravaUSR>(main.get());
-        WorkingFolder::set(dir->path());
-    }
-    void cleanup() {
-        window.reset();
-        main.reset();
-        fixture::disconnectPrinter();
-        dialogs.reset();
-        messages.reset();
+    void init() { s.begin({"usr"}); }
+    void cleanup() { s.end(); }
+
+    // Shown again, the copy box is unchecked and the CNPJ has the focus; typing is upper case
+    // and 20 characters at most; "Limpar"; the CNPJ check button.
+    void form() {
+        open(ModelA, "1.21", {Cnpj, "isento", "ab12cdefghijklmnopqrstuvwxyz"});
+        QCOMPARE(ui.widget()->pos(), s.main->pos() + QPoint(10, -20));
+        QCOMPARE(fields(), Cnpj + "|ISENTO|AB12CDEFGHIJKLMNOPQR|");
+        ui.check("cbGeraUSR");
+        ui.widget()->hide();
+        QVERIFY(s.main->isEnabled() && ui.show() && !s.main->isEnabled());
+        QVERIFY(!ui.checked("cbGeraUSR"));
+        QCOMPARE(ui.widget()->focusWidget(), ui.find("meCNPJ"));
+        ui.press("btVerificaCNPJ");
+        ui.press("btLimpar");
+        QCOMPARE(fields(), QString("00.000.000/0000-00|||00000000"));
+        ui.press("btVerificaCNPJ");
+        QCOMPARE(s.messages->texts(), QStringList({"CNPJ correto!", "CNPJ inválido!"}));
+        QCOMPARE(s.captions(), QStringList({"AVISO", "AVISO"}));
     }
 
-    // ---- The form ----
-
-    void formFollowsTheFirmware_data() {
-        QTest::addColumn<uint>("model");
-        QTest::addColumn<QByteArray>("firmware");
-        QTest::addColumn<bool>("code");
-        QTest::newRow("A 1.20") << A << QByteArray("1.20") << false;
-        QTest::newRow("B 1.01") << B << QByteArray("1.01") << true;
+    // "Gravar" on the printer "<model><firmware>" (A: MV210, B: MV4700), set up with "copy"
+    // (the box checked), "nojumper" (not in maintenance mode), "absent" (no printer) and the
+    // answers (Y, N) to the questions; the fields typed: CNPJ ("*": a valid one), IE, IM and
+    // code ("<code>": the maker's, "<lower>": it in lower case). What the user is told (the
+    // beginnings) and the outcome: "stored" (the printer holds the user), the file written
+    // ("copy": NS<serial>.usr; "request": the save dialog's), the control with the focus.
+    void record_data() {
+        fixture::columns<QString, QString, QStringList, QString>(
+            {"setup", "fields", "texts", "outcome"});
+        auto row = [](const char *name, const char *setup, const char *fields,
+                      const QStringList &texts, const char *outcome) {
+            QTest::newRow(name) << QString(setup) << QString(fields) << texts << QString(outcome);
+        };
+        const QString R = Recorded, IeQ = IeQuestion, ImQ = ImQuestion;
+        const QString notice = "Para obter a senha envie o arquivo gerado para \r\n";
+        const QString bad =
+            "Campo Senha Inválido!\r\nSerá gerado um arquivo de configuração para envio à Korvel.";
+        // clang-format off
+        row("the code", "A1.22", "*|IE 1|IM 2|<code>", {R}, "stored");
+        row("lower case", "B1.05", "*|IE 1|IM 2|<lower>", {R}, "stored");
+        row("old firmware, the copy", "A1.20 copy Y", "*|IE 1||", {ImQ, R}, "stored copy");
+        row("accents, spaces kept", "B1.00 copy", "*|IE 1|SÃO  |", {R}, "stored copy");
+        row("placeholder", "A1.22", "*|IE 1|IM 2|00000000", {bad, notice}, "request edSenha");
+        row("seven and a space", "B1.01", "*|IE 1|IM 2|A1B2C3D ", {bad, notice}, "request edSenha");
+        row("code refused", "A1.22", "*|IE 1|IM 2|ABCDEFGH", {"ERRO"}, "");
+        row("not in maintenance", "B1.00 nojumper", "*|IE 1|IM 2|", {"Coloque a impressora em Modo Manutenção!"}, "");
+        row("no printer", "A1.20 absent", "*|IE 1|IM 2|", {"Não existe impressora!"}, "");
+        row("wrong check digit", "A1.20", "11.222.333/0001-82|IE|IM|", {"CNPJ inválido!"}, "meCNPJ");
+        row("IE blank, No", "A1.20 N", "*|   |IM|", {IeQ}, "edIE");
+        row("IM blank, No", "A1.20 N", "*|IE||", {ImQ}, "edIM");
+        row("both blank, Yes Yes", "A1.20 YY", "*|| |", {IeQ, ImQ, "Não é permitido IE e IM em branco!!"}, "edIE");
+        row("both blank, Yes No", "A1.20 YN", "*|||", {IeQ, ImQ}, "edIM");
+        // clang-format on
     }
-    void formFollowsTheFirmware() {
-        QFETCH(uint, model);
-        QFETCH(QByteArray, firmware);
-        QFETCH(bool, code);
-        usePrinter(model, firmware);
-        find<QCheckBox>("cbGeraUSR")->setChecked(true);
-        open();
-        QCOMPARE(edit("edSenha")->isVisible(), code);
-        QCOMPARE(find<QLabel>("lbSenha")->isVisible(), code);
-        QCOMPARE(find<QCheckBox>("cbGeraUSR")->isVisible(), !code);
-        QVERIFY(!find<QCheckBox>("cbGeraUSR")->isChecked());
-        QCOMPARE(edit("edSenha")->text(), code ? QStringLiteral("00000000") : QString());
-        QCOMPARE(window->focusWidget(), edit("meCNPJ"));
-        QVERIFY(!main->isEnabled());
-        QCOMPARE(window->pos(), main->pos() + QPoint(10, -20));
-        window->hide();
-        QVERIFY(main->isEnabled());
-    }
-
-    void typingIsUpperCase() {
-        open();
-        QTest::keyClicks(edit("edIE"), QStringLiteral("isento"));
-        QCOMPARE(edit("edIE")->text(), QStringLiteral("ISENTO"));
-        QTest::keyClicks(edit("edIM"), QStringLiteral("ab12cdefghijklmnopqrstuvwxyz"));
-        QCOMPARE(edit("edIM")->text(), QStringLiteral("AB12CDEFGHIJKLMNOPQR")); // 20 at most
-        edit("edSenha")->clear();
-        QTest::keyClicks(edit("edSenha"), QStringLiteral("a1b2c3d4e5"));
-        QCOMPARE(edit("edSenha")->text(), QStringLiteral("A1B2C3D4"));
-        // The CNPJ box takes digits only, and keeps its punctuation.
-        QLineEdit *cnpj = edit("meCNPJ");
-        cnpj->setFocus();
-        cnpj->home(false);
-        QTest::keyClicks(cnpj, QStringLiteral("11x222333000181"));
-        QCOMPARE(cnpj->text(), QString::fromLatin1(Cnpj));
-    }
-
-    void clearButton() {
-        open();
-        fill(QStringLiteral("IE"), QStringLiteral("IM"), QStringLiteral("ABC"));
-        edit("edIE")->setFocus();
-        click("btLimpar");
-        QCOMPARE(edit("meCNPJ")->text(), QStringLiteral("00.000.000/0000-00"));
-        QCOMPARE(edit("edIE")->text(), QString());
-        QCOMPARE(edit("edIM")->text(), QString());
-        QCOMPARE(edit("edSenha")->text(), QStringLiteral("00000000"));
-        QCOMPARE(window->focusWidget(), edit("meCNPJ"));
-    }
-
-    void verifyButton_data() {
-        QTest::addColumn<QString>("cnpj");
-        QTest::addColumn<QString>("answer");
-        QTest::newRow("valid") << "11.222.333/0001-81"
-                               << "CNPJ correto!";
-        QTest::newRow("incomplete") << "11.222.333/0001"
-                                    << "CNPJ inválido!";
-    }
-    void verifyButton() {
-        QFETCH(QString, cnpj);
-        QFETCH(QString, answer);
-        open();
-        edit("meCNPJ")->setText(cnpj);
-        click("btVerificaCNPJ");
-        QCOMPARE(messages->texts(), QStringList{answer});
-        QCOMPARE(messages->shown().value(0).caption, QStringLiteral("AVISO"));
-    }
-
-    // ---- Recording ----
-
-    void recordsWithTheAuthorizationCode_data() {
-        QTest::addColumn<uint>("model");
-        QTest::addColumn<QByteArray>("firmware");
-        QTest::newRow("MV210 1.22") << A << QByteArray("1.22");
-        QTest::newRow("MV4700 1.05") << B << QByteArray("1.05");
-    }
-    void recordsWithTheAuthorizationCode() {
-        QFETCH(uint, model);
-        QFETCH(QByteArray, firmware);
-        usePrinter(model, firmware);
-        open();
-        const QByteArray code = emu::authorizationCode(serialOf(model), Cnpj);
-        fill(QStringLiteral("123.456.789.110"), QStringLiteral("98765"),
-             QString::fromLatin1(code).toLower()); // typed in lower case
-        click("btContGrava");
-        QCOMPARE(messages->texts(), QStringList{Recorded});
-        QCOMPARE(messages->shown().value(0).caption, QStringLiteral("Informação"));
-        QCOMPARE(framesStartingWith(model, "\x1B\xC0"), 1);
-        QCOMPARE(framesStartingWith(model, "\x1B\xBE"), 1);
-        QVERIFY(frames(model).last().startsWith("\x1B\xBE"));
-        QVERIFY(frames(model).last().endsWith(code));
-        const std::optional<emu::UserRecord> user = printer(model)->userRecord();
-        QVERIFY(user.has_value());
-        QCOMPARE(user->cnpj, Cnpj + "  ");
-        QCOMPARE(user->ie, QByteArray("123.456.789.110").leftJustified(20, ' '));
-        QCOMPARE(user->im, QByteArray("98765").leftJustified(20, ' '));
-        QVERIFY(find<QPushButton>("btContGrava")->isEnabled());
-        QVERIFY(find<QPushButton>("btSair")->isEnabled());
-        // No file is written when the code was given.
-        QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList());
-        QVERIFY(dialogs->requests.isEmpty());
-    }
-
-    // Without a usable code nothing at all goes to the printer: the request file is offered
-    // instead, to be sent to the maker.
-    void unusableCodeNeverReachesThePrinter_data() {
-        QTest::addColumn<uint>("model");
-        QTest::addColumn<QString>("code");
-        QTest::newRow("MV210 placeholder") << A << "00000000";
-        QTest::newRow("MV210 seven and a space") << A << "A1B2C3D ";
-        QTest::newRow("MV4700 spaces") << B << "        ";
-    }
-    void unusableCodeNeverReachesThePrinter() {
-        QFETCH(uint, model);
-        QFETCH(QString, code);
-        usePrinter(model, model == A ? "1.22" : "1.01");
-        open();
-        fill(QStringLiteral("IE"), QStringLiteral("IM"), code);
-        const QString saved = QDir(usrFolder()).filePath(QStringLiteral("pedido.usr"));
-        dialogs->answer(saved);
-        click("btContGrava");
-
-        QCOMPARE(frames(model), QList<QByteArray>());
-        QVERIFY(!printer(model)->userRecord().has_value() ||
-                printer(model)->userRecord()->ie != QByteArray("IE").leftJustified(20, ' '));
-        QCOMPARE(messages->texts().value(0), BadCode);
-        QCOMPARE(messages->shown().value(0).caption, QStringLiteral("Erro"));
-        QCOMPARE(dialogs->requests.size(), 1);
-        const QString name = model == A ? QStringLiteral("_210NS21000123.usr")
-                                        : QStringLiteral("_4700NS47000456.usr");
-        QCOMPARE(dialogs->requests[0].folder, QDir(usrFolder()).filePath(name));
-        QCOMPARE(fileBytes(saved).size(), 120);
-        QVERIFY(messages->texts().value(1).startsWith(
-            QStringLiteral("Para obter a senha envie o arquivo gerado para \r\n")));
-        QCOMPARE(messages->shown().value(1).caption, QStringLiteral("AVISO"));
-        QCOMPARE(window->focusWidget(), edit("edSenha"));
-    }
-
-    // Older firmware takes no code: the block's code field is spaces, and with the box
-    // checked the serial-numbered copy is written beside the program.
-    void oldFirmwareWritesTheSerialNumberedCopy_data() {
-        QTest::addColumn<uint>("model");
-        QTest::addColumn<QByteArray>("firmware");
-        QTest::addColumn<QByteArray>("name");
-        QTest::newRow("MV210 1.20") << A << QByteArray("1.20") << QByteArray("MV210");
-        QTest::newRow("MV4700 1.00") << B << QByteArray("1.00") << QByteArray("MV4700");
-    }
-    void oldFirmwareWritesTheSerialNumberedCopy() {
-        QFETCH(uint, model);
-        QFETCH(QByteArray, firmware);
-        QFETCH(QByteArray, name);
-        usePrinter(model, firmware);
-        const QString copy =
-            QDir(dir->path()).filePath(QStringLiteral("NS") + serialOf(model) + ".usr");
-        writeFile(copy, QByteArray(300, 'x')); // replaced
-        open();
-        fill(QStringLiteral("IE1"), QString());
-        messages->scriptAnswer(MessageAnswer::Yes); // the IM question
-        find<QCheckBox>("cbGeraUSR")->setChecked(true);
-        click("btContGrava");
-        QCOMPARE(messages->texts().last(), Recorded);
-        QCOMPARE(printer(model)->userRecord()->ie, QByteArray("IE1").leftJustified(20, ' '));
-        QCOMPARE(fileBytes(copy), usrImage(name, serialOf(model), "IE1", "", ""));
-        QVERIFY(dialogs->requests.isEmpty());
-    }
-
-    void copyNotWrittenIsReported() {
-        usePrinter(A, "1.20");
-        open();
-        fill(QStringLiteral("IE1"), QStringLiteral("IM1"));
-        find<QCheckBox>("cbGeraUSR")->setChecked(true);
-        WorkingFolder::set(dir->filePath(QStringLiteral("no/such/folder")));
-        click("btContGrava");
-        QCOMPARE(messages->texts().value(0), Recorded);
-        QCOMPARE(messages->count(), 2);
-        QVERIFY(
-            messages->texts()[1].startsWith(QStringLiteral("Não foi possível gravar o arquivo")));
-        QVERIFY(messages->texts()[1].contains(QStringLiteral("NS21000123.usr")));
-        QVERIFY(find<QPushButton>("btContGrava")->isEnabled());
-    }
-
-    void refusalsBeforeSending_data() {
-        QTest::addColumn<bool>("present");
-        QTest::addColumn<QString>("cnpj");
-        QTest::addColumn<QString>("ie");
-        QTest::addColumn<QString>("im");
-        QTest::addColumn<QList<int>>("answers"); // 1 = Yes, 0 = No, in order
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QString>("focus");
-        const QString ieQuestion = QStringLiteral("Campo IE em branco!\r\nContinua a gravação?");
-        const QString imQuestion = QStringLiteral("Campo IM em branco!\r\nContinua a gravação?");
-        QTest::newRow("no printer") << false << QString::fromLatin1(Cnpj) << "IE"
-                                    << "IM" << QList<int>{} << QStringList{NoPrinter} << "";
-        QTest::newRow("wrong check digit")
-            << true << "11.222.333/0001-82"
-            << "IE"
-            << "IM" << QList<int>{} << QStringList{"CNPJ inválido!"} << "meCNPJ";
-        QTest::newRow("IE blank, no") << true << QString::fromLatin1(Cnpj) << "   "
-                                      << "IM" << QList<int>{0} << QStringList{ieQuestion} << "edIE";
-        QTest::newRow("IM blank, no") << true << QString::fromLatin1(Cnpj) << "IE"
-                                      << "" << QList<int>{0} << QStringList{imQuestion} << "edIM";
-        QTest::newRow("both blank, yes twice")
-            << true << QString::fromLatin1(Cnpj) << ""
-            << " " << QList<int>{1, 1}
-            << QStringList{ieQuestion, imQuestion, "Não é permitido IE e IM em branco!!"} << "edIE";
-        QTest::newRow("both blank, yes then no")
-            << true << QString::fromLatin1(Cnpj) << ""
-            << "" << QList<int>{1, 0} << QStringList{ieQuestion, imQuestion} << "edIM";
-    }
-    void refusalsBeforeSending() {
-        QFETCH(bool, present);
-        QFETCH(QString, cnpj);
-        QFETCH(QString, ie);
-        QFETCH(QString, im);
-        QFETCH(QList<int>, answers);
+    void record() {
+        QFETCH(QString, setup);
+        QFETCH(QString, fields);
         QFETCH(QStringList, texts);
-        QFETCH(QString, focus);
-        usePrinter(A, "1.20");
-        toolState().PrinterPresent = present;
-        open();
-        edit("meCNPJ")->setText(cnpj);
-        edit("edIE")->setText(ie);
-        edit("edIM")->setText(im);
-        for (int answer : answers)
-            messages->scriptAnswer(answer ? MessageAnswer::Yes : MessageAnswer::No);
-        find<QPushButton>("btSair")->setFocus();
-        click("btContGrava");
-        QCOMPARE(messages->texts(), texts);
-        QCOMPARE(frames(A), QList<QByteArray>());
-        if (texts.value(0).startsWith(QStringLiteral("Campo")))
-            QCOMPARE(messages->shown()[0].buttons, MessageButtons::YesNo);
-        if (!focus.isEmpty())
-            QCOMPARE(window->focusWidget(), edit(focus.toLatin1().constData()));
+        QFETCH(QString, outcome);
+        const QStringList how = setup.split(u' ');
+        const uint model = how[0].startsWith(u'A') ? ModelA : ModelB;
+        const QString code = emu::authorizationCode("12345678", Cnpj.toLatin1());
+        fields.replace("*", Cnpj).replace("<code>", code).replace("<lower>", code.toLower());
+        open(model, how[0].mid(1).toLatin1(), fields.split(u'|'));
+        fixture::printer(model)->setMaintenanceJumper(!how.contains("nojumper"));
+        toolState().PrinterPresent = !how.contains("absent");
+        ui.check("cbGeraUSR", how.contains("copy"));
+        for (QChar answer : how.last())
+            if (answer == u'Y' || answer == u'N')
+                s.messages->scriptAnswer(answer == u'Y' ? MessageAnswer::Yes : MessageAnswer::No);
+        s.dialogs->answer(s.path("usr/pedido.usr"));
+        fixture::takeFrames(model);
+        ui.press("btContGrava");
+
+        const QStringList typed = fields.split(u'|'); // the code field is only where it is asked
+        QCOMPARE(ui.find("edSenha")->isHidden() || ui.find("lbSenha")->isHidden(),
+                 typed[3].isEmpty());
+        QCOMPARE(ui.find("cbGeraUSR")->isHidden(), !typed[3].isEmpty());
+        QCOMPARE(s.messages->count(), texts.size());
+        for (int i = 0; i < texts.size(); ++i)
+            QVERIFY2(s.messages->texts()[i].startsWith(texts[i]),
+                     qPrintable(s.messages->texts()[i]));
+        const std::optional<emu::UserRecord> user = fixture::printer(model)->userRecord();
+        QCOMPARE(user && user->ie.trimmed() == "IE 1", outcome.contains("stored"));
+        const bool sent = !fixture::framesStartingWith(model, "\33\276").isEmpty();
+        QCOMPARE(sent, texts.first() == Recorded || texts.last() == Recorded || texts[0] == "ERRO");
+        QCOMPARE(fixture::readFile(s.path("NS12345678.usr")),
+                 outcome.contains("copy") ? file(model, typed[1], typed[2], "") : QByteArray());
+        const bool request = outcome.contains("request");
+        QCOMPARE(fixture::readFile(s.path("usr/pedido.usr")),
+                 request ? file(model, typed[1], typed[2], typed[3]) : QByteArray());
+        if (request)
+            QCOMPARE(
+                s.dialogs->requests[0].folder,
+                s.path(model == ModelA ? "usr/_210NS12345678.usr" : "usr/_4700NS12345678.usr"));
+        const QString focus = outcome.section(u' ', -1);
+        if (focus.startsWith("ed") || focus.startsWith("me"))
+            QCOMPARE(ui.widget()->focusWidget(), ui.find(qPrintable(focus)));
+        QVERIFY(ui.enabled("btContGrava") && ui.enabled("btSair"));
     }
 
-    void notInMaintenanceMode_data() {
-        QTest::addColumn<uint>("model");
-        QTest::newRow("MV210") << A;
-        QTest::newRow("MV4700") << B;
-    }
-    void notInMaintenanceMode() {
-        QFETCH(uint, model);
-        usePrinter(model, model == A ? "1.20" : "1.00");
-        printer(model)->setMaintenanceJumper(false);
-        open();
-        fill(QStringLiteral("IE"), QStringLiteral("IM"));
-        find<QCheckBox>("cbGeraUSR")->setChecked(true);
-        click("btContGrava");
-        QCOMPARE(messages->texts(),
-                 QStringList{QStringLiteral("Coloque a impressora em Modo Manutenção!")});
-        QCOMPARE(framesStartingWith(model, "\x1B"), 0); // the status poll only
-        QVERIFY(find<QPushButton>("btContGrava")->isEnabled());
-        QVERIFY(find<QPushButton>("btSair")->isEnabled());
-        QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList());
-    }
-
-    // ---- Saving ----
-
-    void save_data() {
-        QTest::addColumn<uint>("model");
-        QTest::addColumn<QByteArray>("firmware");
-        QTest::addColumn<QString>("defaultName");
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<bool>("notice"); // where to send the file for the code
-        QTest::newRow("MV210 1.22")
-            << A << QByteArray("1.22") << "_210NS21000123.usr" << QByteArray("MV210") << true;
-        QTest::newRow("MV4700 1.00")
-            << B << QByteArray("1.00") << "_4700NS47000456.usr" << QByteArray("MV4700") << false;
-    }
-    void save() {
-        QFETCH(uint, model);
-        QFETCH(QByteArray, firmware);
-        QFETCH(QString, defaultName);
-        QFETCH(QByteArray, name);
-        QFETCH(bool, notice);
-        usePrinter(model, firmware);
-        open();
-        fill(QStringLiteral("IE  "), QStringLiteral("IM"),
-             notice ? QStringLiteral("AB") : QString());
-        const QString path = QDir(usrFolder()).filePath(defaultName);
-        writeFile(path, QByteArray(500, 'z')); // an earlier file of that name
-        dialogs->answer(path);
-        click("btSalvar");
-        QCOMPARE(dialogs->requests.size(), 1);
-        const FileDialogRequest request = dialogs->requests[0];
-        QCOMPARE(request.title, QStringLiteral("Configurações"));
-        QCOMPARE(request.defaultSuffix, QStringLiteral("usr"));
-        QCOMPARE(request.filter, QStringLiteral("Arquivo de configuração (*.usr)"));
-        QCOMPARE(request.folder, path);
-        // The code field is hidden with older firmware, and empty.
-        QCOMPARE(fileBytes(path),
-                 usrImage(name, serialOf(model), "IE  ", "IM", notice ? "AB" : ""));
-        QCOMPARE(messages->count(), notice ? 1 : 0);
-        if (notice)
-            QCOMPARE(messages->shown()[0].caption, QStringLiteral("AVISO"));
-        QCOMPARE(frames(model), QList<QByteArray>()); // no printer needed
-    }
-
-    void saveChecksOnlyTheCnpj() {
-        toolState().ModelCode = A;
-        open();
-        edit("meCNPJ")->setText(QStringLiteral("11.222.333/0001-80"));
-        click("btSalvar");
-        QCOMPARE(messages->texts(), QStringList{QStringLiteral("CNPJ inválido!")});
-        QVERIFY(dialogs->requests.isEmpty());
-
-        messages->clear();
-        fill(QString(), QString());
-        const QString path = QDir(usrFolder()).filePath(QStringLiteral("x.usr"));
-        dialogs->answer(path);
-        click("btSalvar"); // no printer: the serial number is unknown
-        QCOMPARE(dialogs->requests.last().folder,
-                 QDir(usrFolder()).filePath(QStringLiteral("_210NS????????.usr")));
-        QCOMPARE(fileBytes(path).mid(15, 8), QByteArray("????????"));
-        QCOMPARE(messages->count(), 0);
-    }
-
-    // A cancelled save writes nothing; one that could not happen is reported, and never
-    // followed by the notice that assumes a file was written.
-    void saveCancelledOrFailed() {
-        usePrinter(A, "1.22");
-        open();
-        fill(QStringLiteral("IE"), QStringLiteral("IM"));
-        click("btSalvar");
-        QCOMPARE(dialogs->requests.size(), 1);
-        QCOMPARE(messages->count(), 0);
-        QCOMPARE(QDir(usrFolder()).entryList(QDir::Files), QStringList());
-        const QString path = dir->filePath(QStringLiteral("missing/a.usr"));
-        dialogs->answer(path);
-        click("btSalvar");
-        QCOMPARE(messages->count(), 1);
-        QVERIFY(
-            messages->texts()[0].startsWith(QStringLiteral("Não foi possível gravar o arquivo")));
-        QCOMPARE(messages->shown()[0].caption, QStringLiteral("Erro"));
-        QVERIFY(!QFile::exists(path));
-    }
-
-    // ---- Importing ----
-
+    // Import: another printer's file keeps its fields but not its code; a file of either model
+    // is taken; a file that is not one, or empty, changes nothing; without a printer no dialog.
     void import_data() {
-        QTest::addColumn<uint>("model");
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QString>("code"); // null: nothing changed
-        const QByteArray own = usrImage("MV210", "21000123", " IE 1  ", "IM 2", "A1B2C3D4");
-        const QByteArray other = usrImage("MV210", "21000999", " IE 1  ", "IM 2", "A1B2C3D4");
-        const QString badFormat = QStringLiteral("O formato do arquivo não é válido!");
-        QTest::newRow("own printer") << A << own << QStringList{} << "A1B2C3D4";
-        QTest::newRow("another printer") << A << other << QStringList{SerialWarning} << "00000000";
-        QTest::newRow("MV210 file, MV4700 chosen")
-            << B << usrImage("MV210", "47000456", " IE 1", "IM 2", "CODE4700") << QStringList{}
-            << "CODE4700";
-        QTest::newRow("either model")
-            << B << QByteArray("MV210_4700") + usrImage("", "47000456", "IE 1", "IM 2", "X").mid(10)
-            << QStringList{} << "X";
-        QTest::newRow("bad format")
-            << A << QByteArray("XV210     ") + own.mid(10) << QStringList{badFormat} << QString();
-        // Read into a buffer of spaces: a short file leaves spaces, a long one is read by its
-        // first 150 bytes. Only an empty file is refused.
-        QTest::newRow("100 bytes") << A << own.left(100) << QStringList{} << "A1B2";
-        QTest::newRow("119 bytes") << A << own.left(119) << QStringList{} << "A1B2C3D4";
-        QTest::newRow("121 bytes") << A << own + '\n' << QStringList{} << "A1B2C3D4";
-        QTest::newRow("150 bytes") << A << own + QByteArray(30, 'x') << QStringList{} << "A1B2C3D4";
-        QTest::newRow("empty")
-            << A << QByteArray()
-            << QStringList{"O arquivo está vazio e não pode ser importado:\r\n<path>"} << QString();
+        fixture::columns<QByteArray, QStringList, QString>({"bytes", "texts", "fields"});
+        auto row = [](const char *name, const QByteArray &bytes, const QString &text,
+                      const QString &fields) {
+            QTest::newRow(name) << bytes << QStringList(text).mid(text.isEmpty()) << fields;
+        };
+        const QByteArray own =
+            UserFile::build(ModelB, "12345678", {Cnpj, " IE 1 ", "IM 2", "CODE4700"});
+        const QString kept = "00.000.000/0001-91|OLD|OLD|OLDCODE1", read = Cnpj + "|IE 1|IM 2|";
+        const QString serial =
+            "O número de série da impressora não\r\nconfere com o número lido do arquivo!\r\n";
+        // clang-format off
+        row("own", own, "", read + "CODE4700");
+        row("another printer", QByteArray(own).replace(15, 8, "87654321"), serial, read + "00000000");
+        row("either model", "MV210_4700" + own.mid(10), "", read + "CODE4700");
+        row("not a user file", "XV210     " + own.mid(10), "O formato do arquivo não é válido!", kept);
+        row("empty", {}, "O arquivo está vazio e não pode ser importado:\r\n<file>", kept);
+        row("no printer", own, "Não existe impressora!", kept);
+        // clang-format on
     }
     void import() {
-        QFETCH(uint, model);
-        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, bytes);
         QFETCH(QStringList, texts);
-        QFETCH(QString, code);
-        usePrinter(model, model == A ? "1.22" : "1.05");
-        open();
-        edit("meCNPJ")->setText(QStringLiteral("33.000.167/0001-01"));
-        edit("edIE")->setText(QStringLiteral("OLD IE"));
-        edit("edIM")->setText(QStringLiteral("OLD IM"));
-        edit("edSenha")->setText(QStringLiteral("OLDCODE1"));
-        const QString path = QDir(usrFolder()).filePath(QStringLiteral("in.usr"));
-        writeFile(path, file);
-        dialogs->answer(path);
-        click("btImportar");
-        QCOMPARE(dialogs->requests.size(), 1);
-        QCOMPARE(dialogs->requests[0].folder, usrFolder());
-        QCOMPARE(dialogs->requests[0].title, QStringLiteral("Configurações"));
-        texts.replaceInStrings(QStringLiteral("<path>"), QDir::toNativeSeparators(path));
-        QCOMPARE(messages->texts(), texts);
-        if (code.isNull()) {
-            QCOMPARE(edit("meCNPJ")->text(), QStringLiteral("33.000.167/0001-01"));
-            QCOMPARE(edit("edIE")->text(), QStringLiteral("OLD IE"));
-            QCOMPARE(edit("edIM")->text(), QStringLiteral("OLD IM"));
-            QCOMPARE(edit("edSenha")->text(), QStringLiteral("OLDCODE1"));
-            return;
-        }
-        QCOMPARE(edit("meCNPJ")->text(), QString::fromLatin1(Cnpj));
-        QCOMPARE(edit("edIE")->text(), QStringLiteral("IE 1"));
-        QCOMPARE(edit("edIM")->text(), QStringLiteral("IM 2"));
-        QCOMPARE(edit("edSenha")->text(), code);
-        QCOMPARE(frames(model), QList<QByteArray>());
-    }
-
-    void importNeedsAPrinter() {
-        open();
-        click("btImportar");
-        QCOMPARE(messages->texts(), QStringList{NoPrinter});
-        QVERIFY(dialogs->requests.isEmpty());
-    }
-
-    // Saved, imported on the same printer, recorded: the code the maker computed for the
-    // request file is accepted by the printer.
-    void saveImportAndRecord() {
-        usePrinter(B, "1.05");
-        open();
-        fill(QStringLiteral("ISENTO"), QStringLiteral("123"), QStringLiteral("00000000"));
-        const QString path = QDir(usrFolder()).filePath(QStringLiteral("_4700NS47000456.usr"));
-        dialogs->answer(path);
-        click("btContGrava"); // no code yet: the request file is written
-        QCOMPARE(fileBytes(path).size(), 120);
-
-        // The maker answers with the file completed with the code.
-        QByteArray answered = fileBytes(path);
-        answered.replace(96, 8, emu::authorizationCode(serialOf(B), Cnpj));
-        writeFile(path, answered);
-        click("btLimpar");
-        messages->clear();
-        dialogs->answer(path);
-        click("btImportar");
-        QCOMPARE(messages->count(), 0);
-        click("btContGrava");
-        QCOMPARE(messages->texts(), QStringList{Recorded});
-        QCOMPARE(printer(B)->userRecord()->ie, QByteArray("ISENTO").leftJustified(20, ' '));
-    }
-
-    void screenshot() {
-        usePrinter(A, "1.22");
-        open();
-        fill(QStringLiteral("123.456.789.110"), QStringLiteral("98765"),
-             QStringLiteral("A1B2C3D4"));
-        QVERIFY(saveScreenshot(window->grab(), QStringLiteral("user-record.png")));
-        window->hide();
-        usePrinter(A, "1.20");
-        open();
-        QVERIFY(saveScreenshot(window->grab(), QStringLiteral("user-record-old-firmware.png")));
+        open(ModelB, "1.05", {"00.000.000/0001-91", "OLD", "OLD", "OLDCODE1"});
+        fixture::writeFile(s.path("usr/in.usr"), bytes);
+        s.dialogs->answer(s.path("usr/in.usr"));
+        toolState().PrinterPresent = QTest::currentDataTag() != QLatin1String("no printer");
+        ui.press("btImportar");
+        QCOMPARE(s.messages->texts(), texts.replaceInStrings("<file>", s.path("usr/in.usr")));
+        QTEST(fields(), "fields");
+        QCOMPARE(s.dialogs->requests.size(), toolState().PrinterPresent ? 1 : 0);
     }
 };
 
-QTEST_MAIN(TestGravaUsr)
+TOOL_TEST_CLASS(UserRecordWindowTest)
 #include "test_gravausr.moc"

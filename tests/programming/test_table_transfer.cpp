@@ -1,152 +1,104 @@
-// Edit Data's exchanges with the printer without the window: one entry of each table sent to
-// the emulated printer of each model and read back into the working copy, then everything read
-// back at once as "Ler Todos Impr." does.
+// Edit Data's exchanges with the printer without the window: one entry sent to the emulated
+// printer of each model, then everything read back as "Ler Todos Impr." does it.
 #include "programming/table_transfer.h"
 
-#include "core/global.h"
-#include "protocol/command_set.h"
-#include "support/emulated_printer.h"
-#include "support/recording_messages.h"
+#include "send_data_fixture.h"
+#include "support/programming_maintenance_session.h"
+#include "support/test_main.h"
 
 #include <QtTest>
 
-using fixture::disconnectPrinter;
-using fixture::freshPrinters;
-using fixture::identifyPrinter;
 using fixture::printer;
 
-class TestTableTransfer : public QObject {
+class TableTransferTest : public QObject {
     Q_OBJECT
-    RecordingMessages messages;
-
-    CommandSet &commands(uint model) { return *commandSetFor(model); }
+    fixture::WindowSession s; // no window: the printers and the messages
 
 private slots:
-    void init() {
-        freshPrinters();
-        messages.clear();
-    }
-    void cleanup() { disconnectPrinter(); }
+    void init() { s.begin(); }
+    void cleanup() { s.end(); }
 
+    // What the copy shows after the read (fixture::cells, then the options and operator page
+    // for the rows that send them); a report left from a file and an old operator are gone.
     void sendAndReadBack_data() {
-        QTest::addColumn<uint>("model");
-        QTest::addColumn<int>("table");
-        QTest::addColumn<QStringList>("expected"); // the cells read back, in table order
-        const int tax = int(ProgrammingTable::TaxRates), pay = int(ProgrammingTable::Payments),
-                  rep = int(ProgrammingTable::Reports), tot = int(ProgrammingTable::Totalizers),
-                  opt = int(ProgrammingTable::Options), op = int(ProgrammingTable::Operator);
-        QTest::newRow("B tax rate") << uint(ModelB) << tax << QStringList{"18,00%", "    S"};
-        QTest::newRow("A tax rate") << uint(ModelA) << tax << QStringList{"18,00%", "    S"};
-        QTest::newRow("B payment")
-            << uint(ModelB) << pay << QStringList{" FP03", "Cheque", "    N"};
-        QTest::newRow("A payment")
-            << uint(ModelA) << pay << QStringList{" FP03", "Cheque", "    V"};
-        QTest::newRow("B report") << uint(ModelB) << rep << QStringList{"Sangria"};
-        QTest::newRow("A no report") << uint(ModelA) << rep << QStringList{""};
-        QTest::newRow("B totalizer") << uint(ModelB) << tot << QStringList{"Sangria", "   S"};
-        QTest::newRow("A totalizer") << uint(ModelA) << tot << QStringList{"Sangria", "   S"};
-        QTest::newRow("B options") << uint(ModelB) << opt << QStringList{"1", "31"};
-        QTest::newRow("A options") << uint(ModelA) << opt << QStringList{"1", "18"};
-        QTest::newRow("B operator") << uint(ModelB) << op << QStringList{"1", "Maria", "0042"};
-        QTest::newRow("A operator") << uint(ModelA) << op << QStringList{"1", "Maria", ""};
+        fixture::columns<uint, QString, QStringList>({"model", "send", "shown"});
+        const QString cash = QStringLiteral(" FP01 Dinheiro    N");
+        // clang-format off
+        for (uint model : {uint(ModelB), uint(ModelA)}) {
+            const bool b = model == ModelB;
+            QTest::addRow("%u rate", model) << model << "rate" << QStringList{"T1 50,00%    S", cash};
+            QTest::addRow("%u report", model) << model << "report"
+                                              << QStringList{b ? "R1 Sangria" : cash, cash}.mid(!b);
+            QTest::addRow("%u totalizer", model) << model << "totalizer" << QStringList{"N1 Sangria   S", cash};
+            QTest::addRow("%u options", model) << model << "options" << QStringList{cash, "LX 25"};
+            QTest::addRow("%u operator", model) << model << "operator"
+                                                << QStringList{cash, b ? "DST Maria 0042" : "DST Maria "};
+        }
+        // clang-format on
     }
     void sendAndReadBack() {
         QFETCH(uint, model);
-        QFETCH(int, table);
-        QFETCH(QStringList, expected);
-        QVERIFY(identifyPrinter(model, model == ModelA ? "21000123" : "47000456",
-                                model == ModelA ? "1.22" : "1.05"));
-        CommandSet &set = commands(model);
+        QFETCH(QString, send);
+        QVERIFY(s.usePrinter(model, model == ModelA ? "1.22" : "1.05"));
+        CommandSet &set = *commandSetFor(model);
         const double firmware = toolState().FirmwareVersionNumber;
         EditDataCopy copy;
-        clearAll(copy.tables, model, firmware);
-        QStringList got;
-        switch (ProgrammingTable(table)) {
-        case ProgrammingTable::TaxRates:
-            QVERIFY(sendTaxRate(set, true, QStringLiteral("18,00%")));
-            readTableFromPrinter(set, ProgrammingTable::TaxRates, copy, model);
-            got << copy.tables.taxRates[0].rate << copy.tables.taxRates[0].iss;
-            break;
-        case ProgrammingTable::Payments: {
-            // Model B reads the link from the number (51-66): its box is not looked at.
-            QVERIFY(sendPaymentMethod(set, model, 3, true, QStringLiteral("Cheque")));
-            sendLinkedVoucher(set, model, 3, true, QStringLiteral("Cheque"));
-            readTableFromPrinter(set, ProgrammingTable::Payments, copy, model);
-            const PaymentRow row = copy.tables.payments.value(1);
-            got << row.number << row.description.trimmed() << row.linked;
-            break;
-        }
-        case ProgrammingTable::Reports:
-            QCOMPARE(sendReportName(set, model, QStringLiteral("Sangria")), model == ModelB);
-            readTableFromPrinter(set, ProgrammingTable::Reports, copy, model);
-            got << copy.tables.reports[0].name.trimmed();
-            break;
-        case ProgrammingTable::Totalizers:
-            QVERIFY(sendTotalizer(set, false, QStringLiteral("Sangria")));
-            readTableFromPrinter(set, ProgrammingTable::Totalizers, copy, model);
-            got << copy.tables.totalizers[0].name.trimmed() << copy.tables.totalizers[0].direction;
-            break;
-        case ProgrammingTable::Options:
-            copy.tables.controls.autoReadingX = true;
-            QVERIFY(sendOptions(set, copy, model, firmware));
-            copy.tables.controls = OptionControls();
-            readTableFromPrinter(set, ProgrammingTable::Options, copy, model);
-            got << QString::number(copy.tables.controls.autoReadingX)
-                << copy.tables.controls.lineHeight;
-            break;
-        case ProgrammingTable::Operator:
-            QVERIFY(sendDaylightSaving(set, true));
-            QVERIFY(sendOperator(set, model, QStringLiteral("Maria"), QStringLiteral("0042")));
-            readTableFromPrinter(set, ProgrammingTable::Operator, copy, model);
-            got << QString::number(copy.operatorPage.daylightSaving) << copy.operatorPage.name
-                << copy.operatorPage.store;
-            break;
-        default:
-            QFAIL("no such row");
-        }
-        QCOMPARE(got, expected);
-        QCOMPARE(messages.texts(), QStringList());
-    }
-
-    // A header goes by the technical intervention, which the printer takes only with its
-    // maintenance jumper set; a header too long for the printer is refused before any frame.
-    void header() {
-        QVERIFY(identifyPrinter(ModelB, "47000456", "1.05"));
-        CommandSet &set = commands(ModelB);
-        printer(ModelB)->setMaintenanceJumper(true);
-        QVERIFY(sendHeader(set, ModelB, "<N>LOJA MODELO</N>\r\nRua das Flores, 100"));
-        EditDataCopy copy;
-        readTableFromPrinter(set, ProgrammingTable::Header, copy, ModelB);
-        QCOMPARE(copy.tables.header, QByteArray("<N>LOJA MODELO</N>\r\nRua das Flores, 100"));
-
-        printer(ModelB)->clearReceivedFrames();
-        QVERIFY(!sendHeader(set, ModelB, QByteArray(HeaderLimit::Sent + 1, 'x')));
-        QCOMPARE(messages.texts().value(0),
-                 QStringLiteral("O Clichê tem mais de 499 caracteres e não pode ser enviado!"));
-        QVERIFY(!sendHeader(set, ModelB, {}));
-        QCOMPARE(messages.texts().value(1), QStringLiteral("Clichê inválido!"));
-        QCOMPARE(printer(ModelB)->receivedFrames().size(), 2); // the two header reads only
-    }
-
-    // "Ler Todos Impr." clears the copy first: what the printer does not hold is empty after it,
-    // what it holds is back, and the operator page comes from the printer.
-    void readAll() {
-        QVERIFY(identifyPrinter(ModelB, "47000456", "1.05"));
-        CommandSet &set = commands(ModelB);
-        QVERIFY(sendTotalizer(set, true, QStringLiteral("Suprimento")));
-        EditDataCopy copy;
         copy.tables.reports[5].name = QStringLiteral("left from a file");
-        copy.operatorPage.name = QStringLiteral("old");
+        copy.operatorPage = {false, QStringLiteral("old"), QStringLiteral("0001")};
+        if (send == "rate")
+            QVERIFY(sendTaxRate(set, true, QStringLiteral("5 ,  %"))); // blanks are zeros
+        if (send == "report")
+            QCOMPARE(sendReportName(set, model, QStringLiteral("Sangria")), model == ModelB);
+        if (send == "totalizer")
+            QVERIFY(sendTotalizer(set, false, QStringLiteral("Sangria")));
+        copy.tables.controls.autoReadingX = true;
+        copy.tables.controls.lineHeight = QStringLiteral("25");
+        if (send == "options")
+            QVERIFY(sendOptions(set, copy, model, firmware));
+        if (send == "operator")
+            QVERIFY(sendDaylightSaving(set, true) && sendOperator(set, model, "Maria", "0042"));
         int changes = 0;
-        readAllTables(set, copy, ModelB, 1.05, [&] { ++changes; });
+        readAllTables(set, copy, model, firmware, [&] { ++changes; });
         QCOMPARE(changes, 1 + 2 * 7);
-        QCOMPARE(copy.tables.reports[5].name.trimmed(), QString());
-        QCOMPARE(copy.tables.totalizers[0].name.trimmed(), QStringLiteral("Suprimento"));
-        QCOMPARE(copy.tables.totalizers[0].direction, QStringLiteral("   E"));
-        QCOMPARE(copy.operatorPage.name, QString());
-        QCOMPARE(messages.texts(), QStringList());
+        copy.tables.header.clear(); // the printer's, read in the header test
+        QStringList shown = fixture::cells(copy.tables);
+        const OptionControls &c = copy.tables.controls;
+        if (send == "options")
+            shown << QString(c.autoReadingX ? "LX " : "") + c.lineHeight;
+        const OperatorPage &op = copy.operatorPage;
+        if (send == "operator")
+            shown << QString(op.daylightSaving ? "DST " : "") + op.name + u' ' + op.store;
+        QCOMPARE(op.name, QString(send == "operator" ? "Maria" : ""));
+        QTEST(shown, "shown");
+        QCOMPARE(s.messages->texts(), QStringList());
+    }
+
+    // A header goes by the technical intervention and is read back as tagged text (cut, with
+    // a warning, beyond the 250 characters the window shows); an empty one, or one longer
+    // than the printer takes, sends nothing beyond the header read.
+    void header() {
+        for (uint model : {uint(ModelB), uint(ModelA)}) {
+            QVERIFY(s.usePrinter(model, "1.22"));
+            CommandSet &set = *commandSetFor(model);
+            QVERIFY(sendHeader(set, model, fixture::sampleHeader()));
+            EditDataCopy copy;
+            readTableFromPrinter(set, ProgrammingTable::Header, copy, model);
+            QCOMPARE(copy.tables.header, fixture::sampleHeader());
+            QVERIFY(sendHeader(set, model, QByteArray(300, 'H')));
+            readTableFromPrinter(set, ProgrammingTable::Header, copy, model);
+            QCOMPARE(copy.tables.header, QByteArray(250, 'H'));
+            printer(model)->clearReceivedFrames();
+            QVERIFY(!sendHeader(set, model, QByteArray(HeaderLimit::Sent + 1, 'x')));
+            QVERIFY(!sendHeader(set, model, {}));
+            QCOMPARE(printer(model)->receivedFrames().size(), 2); // the two header reads only
+        }
+        QCOMPARE(s.messages->texts().size(), 6);
+        QVERIFY(s.messages->texts()[0].contains("300"));
+        QCOMPARE(s.messages->texts().mid(1, 2),
+                 (QStringList{"O Clichê tem mais de 499 caracteres e não pode ser enviado!",
+                              "Clichê inválido!"}));
     }
 };
 
-QTEST_GUILESS_MAIN(TestTableTransfer)
+TOOL_TEST_CLASS(TableTransferTest)
 #include "test_table_transfer.moc"

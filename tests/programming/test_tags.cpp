@@ -1,158 +1,115 @@
+// The header's print-format tags both ways for each model, and the RTF reader that turns the
+// header of an old configuration file into tagged text.
+#include "core/global.h"
+#include "programming/rtf_reader.h"
 #include "programming/tags.h"
+#include "support/programming_maintenance_tables.h"
+#include "support/test_main.h"
 
 #include <QtTest>
 
-#include <cstring>
-
 namespace {
-constexpr uint32_t B = 1;
-constexpr uint32_t A = 2;
+
+constexpr uint B = ModelB;
+constexpr uint A = ModelA;
+
+// `way` '>': tagged text to printer codes (and back again); '<': printer codes to tagged text.
+void row(const char *name, char way, uint model, const QByteArray &in, const QByteArray &out) {
+    QTest::newRow(name) << way << model << in << out;
+}
+// `read`: how the RTF text ended ("whole", "open": inside a group, "cut": output limit).
+void rtfRow(const char *name, const QByteArray &in, const QByteArray &out,
+            const char *read = "whole") {
+    QTest::newRow(name) << in << out << QString(read);
+}
+const QByteArray Fonts =
+    "{\\fonttbl{\\f0\\fnil\\fcharset0 Korvel Exp;}{\\f1\\fnil\\fcharset0 Courier New;}}";
+
 } // namespace
 
-class TestTags : public QObject {
+class TagsTest : public QObject {
     Q_OBJECT
 private slots:
-    void toPrinter_data() {
-        QTest::addColumn<uint>("model");
-        QTest::addColumn<QByteArray>("tagged");
-        QTest::addColumn<QByteArray>("codes");
-        QTest::newRow("B bold Loja")
-            << uint(B) << QByteArray("<N>Loja</N>") << QByteArray("\033E1Loja\033E0");
-        QTest::newRow("A bold Loja")
-            << uint(A) << QByteArray("<N>Loja</N>") << QByteArray("\033ELoja\033F");
-        QTest::newRow("B every tag") << uint(B) << QByteArray("<W>a</W><S>b</S><C>c</C><W1>d")
-                                     << QByteArray("\033W1a\033W0\033-1b\033-0\017c\022\016d");
-        QTest::newRow("A every tag") << uint(A) << QByteArray("<W>a</W><S>b</S><C>c</C><W1>d")
-                                     << QByteArray("\033W1a\033W0\033-1b\033-0\017c\022\016d");
-        QTest::newRow("unknown tag and lone <")
-            << uint(B) << QByteArray("<X> 1 < 2") << QByteArray("<X> 1 < 2");
-        QTest::newRow("tags are case-sensitive")
-            << uint(A) << QByteArray("<n><w1></s>") << QByteArray("<n><w1></s>");
-        QTest::newRow("tag cut by the end") << uint(B) << QByteArray("ab<W") << QByteArray("ab<W");
-        QTest::newRow("< before a tag") << uint(B) << QByteArray("<<N>") << QByteArray("<\033E1");
-        QTest::newRow("line breaks and end mark kept")
-            << uint(A) << QByteArray("L1\r\n<W1>L2\r\n\xff") << QByteArray("L1\r\n\016L2\r\n\xff");
-        QTest::newRow("other model codes are B's")
-            << 0u << QByteArray("</N>") << QByteArray("\033E0");
-        QTest::newRow("empty") << uint(A) << QByteArray() << QByteArray();
+    void tags_data() {
+        fixture::columns<char, uint, QByteArray, QByteArray>({"way", "model", "in", "out"});
+        // clang-format off
+        row("B bold", '>', B, "<N>Loja</N>", "\033E1Loja\033E0");
+        row("A bold", '>', A, "<N>Loja</N>", "\033ELoja\033F");
+        row("no model: B's bold", '>', 0, "</N>", "\033E0");
+        row("every other tag", '>', A, "<W>a</W><S>b</S><C>c</C><W1>d",
+            "\033W1a\033W0\033-1b\033-0\017c\022\016d");
+        row("unknown tag, lone <", '>', B, "<X> 1 < 2", "<X> 1 < 2");
+        row("cut by the end", '>', B, "ab<W", "ab<W");
+        row("< before a tag", '>', B, "<<N>", "<\033E1");
+        row("line breaks, end mark", '>', A, "L1\r\n<W1>L2\r\n\xff", "L1\r\n\016L2\r\n\xff");
+        row("SO ABC LF", '<', B, "\016ABC\n\xff", "<W1>ABC\r\n\xff");
+        row("B drops ESC F", '<', B, "a\033Fb", "ab");
+        row("A ESC E has no parameter", '<', A, "\033E1x", "<N>1x");
+        row("ESC G n", '<', A, "\033G\001x\033G\002", "<N>x</N>");
+        row("bit 0 of n", '<', B, "\033-3u\033W\002w", "<S>u</W>w");
+        row("ESC SO", '<', B, "\033\016x", "<W1>x");
+        row("CR and DC4 dropped", '<', B, "a\r\n\024b", "a\r\nb");
+        row("unknown ESC pair dropped", '<', A, "a\033@b", "ab");
+        row("ends after the end mark", '<', B, "ab\xff\016cd", "ab\xff");
+        row("lone ESC at the end", '<', B, "ab\033", "ab");
+        row("parameter missing", '<', B, "ab\033W", "ab");
+        row("ESC before the end mark", '<', A, "ab\033\xff", "ab\xff");
+        row("parameter would be the end mark", '<', B, "ab\033E\xffzz", "ab\xff");
+        // clang-format on
     }
-    void toPrinter() {
+    void tags() {
+        QFETCH(char, way);
         QFETCH(uint, model);
-        QFETCH(QByteArray, tagged);
-        QFETCH(QByteArray, codes);
-        QCOMPARE(taggedTextToPrinter(model, tagged), codes);
-    }
-
-    void fromPrinter_data() {
-        QTest::addColumn<uint>("model");
-        QTest::addColumn<QByteArray>("codes");
-        QTest::addColumn<QByteArray>("tagged");
-        QTest::newRow("SO ABC LF")
-            << uint(B) << QByteArray("\016ABC\n\xff") << QByteArray("<W1>ABC\r\n\xff");
-        QTest::newRow("B drops ESC F") << uint(B) << QByteArray("a\033Fb") << QByteArray("ab");
-        QTest::newRow("A ESC F closes bold")
-            << uint(A) << QByteArray("a\033Fb") << QByteArray("a</N>b");
-        QTest::newRow("B ESC E n")
-            << uint(B) << QByteArray("\033E1x\033E0") << QByteArray("<N>x</N>");
-        QTest::newRow("A ESC E has no parameter")
-            << uint(A) << QByteArray("\033E1x") << QByteArray("<N>1x");
-        QTest::newRow("ESC G n both ways")
-            << uint(A) << QByteArray("\033G\001x\033G\002") << QByteArray("<N>x</N>");
-        QTest::newRow("ESC - and ESC W by bit 0")
-            << uint(B) << QByteArray("\033-1u\033-0\033W\003w\033W0")
-            << QByteArray("<S>u</S><W>w</W>");
-        QTest::newRow("ESC SO") << uint(B) << QByteArray("\033\016x") << QByteArray("<W1>x");
-        QTest::newRow("SI DC2") << uint(A) << QByteArray("\017c\022") << QByteArray("<C>c</C>");
-        QTest::newRow("CR and DC4 dropped")
-            << uint(B) << QByteArray("a\r\n\024b") << QByteArray("a\r\nb");
-        QTest::newRow("unknown ESC pair dropped")
-            << uint(A) << QByteArray("a\033@b") << QByteArray("ab");
-        QTest::newRow("walk ends after the end mark")
-            << uint(B) << QByteArray("ab\xff\016cd") << QByteArray("ab\xff");
-        QTest::newRow("lone ESC at the end") << uint(B) << QByteArray("ab\033") << QByteArray("ab");
-        QTest::newRow("parameter missing at the end")
-            << uint(B) << QByteArray("ab\033W") << QByteArray("ab");
-        QTest::newRow("ESC before the end mark")
-            << uint(A) << QByteArray("ab\033\xff") << QByteArray("ab\xff");
-        QTest::newRow("parameter would be the end mark")
-            << uint(B) << QByteArray("ab\033E\xffzz") << QByteArray("ab\xff");
-        QTest::newRow("accented text copied")
-            << uint(A) << QByteArray("Caf\xe9\xff") << QByteArray("Caf\xe9\xff");
-    }
-    void fromPrinter() {
-        QFETCH(uint, model);
-        QFETCH(QByteArray, codes);
-        QFETCH(QByteArray, tagged);
-        QCOMPARE(printerToTaggedText(model, codes), tagged);
-    }
-
-    // Tagged text sent and read back comes out as it went in.
-    void roundTrip_data() {
-        QTest::addColumn<uint>("model");
-        QTest::addColumn<QByteArray>("tagged");
-        const QByteArray text = "<N>Loja</N> <S>Centro</S>\r\n<W>Grande</W>\r\n<W1>Linha\r\n"
-                                "<C>miudo</C> <X> a < b\r\n\xff";
-        QTest::newRow("model B") << uint(B) << text;
-        QTest::newRow("model A") << uint(A) << text;
-    }
-    void roundTrip() {
-        QFETCH(uint, model);
-        QFETCH(QByteArray, tagged);
-        QCOMPARE(printerToTaggedText(model, taggedTextToPrinter(model, tagged)), tagged);
-    }
-
-    void fromClicheRecord_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<uint>("length");
-        QTest::addColumn<QByteArray>("tagged");
-        QTest::newRow("stored length")
-            << QByteArray("\016AB\n\xffjunk") << 5u << QByteArray("<W1>AB\r\n");
-        QTest::newRow("length shorter than the mark")
-            << QByteArray("ABCD\xff") << 2u << QByteArray("AB");
-        QTest::newRow("length past the record")
-            << QByteArray("xyz") << 0xFFFFFFFFu << QByteArray("xyz");
-    }
-    void fromClicheRecord() {
-        QFETCH(QByteArray, text);
-        QFETCH(uint, length);
-        QFETCH(QByteArray, tagged);
-        ClicheRecord record;
-        std::memset(&record, 0, sizeof record);
-        std::memcpy(record.text, text.constData(), size_t(text.size()));
-        record.length = length;
-        QCOMPARE(taggedTextFromCliche(B, record).replace('\0', QByteArray()), tagged);
-    }
-
-    void forSending_data() {
-        QTest::addColumn<uint>("model");
-        QTest::addColumn<int>("plainLength");
-        QTest::addColumn<bool>("fits");
-        QTest::newRow("fits exactly") << uint(B) << 1199 << true;
-        QTest::newRow("one too many") << uint(B) << 1200 << false;
-    }
-    void forSending() {
-        QFETCH(uint, model);
-        QFETCH(int, plainLength);
-        QFETCH(bool, fits);
-        ClicheRecord record;
-        std::memset(&record, 0x55, sizeof record);
-        QCOMPARE(clicheForSending(model, "12", QByteArray(plainLength, 'x'), record), fits);
-        if (fits) {
-            QCOMPARE(QByteArray(reinterpret_cast<char *>(record.ecfNumber), 4), QByteArray("12  "));
-            QCOMPARE(record.length, uint32_t(plainLength + 1));
-            QCOMPARE(uint8_t(record.text[plainLength]), uint8_t(0xFF));
+        QFETCH(QByteArray, in);
+        QFETCH(QByteArray, out);
+        if (way == '<') {
+            QCOMPARE(printerToTaggedText(model, in), out);
         } else {
-            QCOMPARE(record.length, 0x55555555u);
+            QCOMPARE(taggedTextToPrinter(model, in), out);
+            QCOMPARE(printerToTaggedText(model, out + '\xff'),
+                     in.endsWith('\xff') ? in : in + '\xff');
         }
     }
 
-    void forSendingConverts() {
-        ClicheRecord record;
-        QVERIFY(clicheForSending(A, "0001", "<N>Loja</N>\r\n", record));
-        QCOMPARE(QByteArray(reinterpret_cast<char *>(record.text), int(record.length)),
-                 QByteArray("\033ELoja\033F\r\n\xff"));
+    void rtf_data() {
+        fixture::columns<QByteArray, QByteArray, QString>({"rtf", "tagged", "read"});
+        const QByteArray a1021(1021, 'a'), a1023(1023, 'a');
+        // clang-format off
+        rtfRow("expanded font and back", "{\\rtf1\\ansi" + Fonts + "\\f0 A\\f1 B\\par}", "<W>A</W>B\r\n");
+        rtfRow("Courier New alone, undeclared", "{" + Fonts + "\\f1 A\\f7 B\\f12 C}", "ABC");
+        rtfRow("bold", "{\\b Total\\b0 x\\b1 y}", "<N>Total</N>x</N>y");
+        rtfRow("underline", "{\\ul X\\ulnone\\ul0 Y}", "<S>X</S>Y");
+        rtfRow("hex escapes", "{\\'e7a\\'E7\\'00b}", "\xe7" "a\xe7" "b");
+        rtfRow("skipped destinations",
+               "{\\rtf1{\\info{\\title T}}{\\header \\b h}{\\stylesheet{b}c}C}", "C");
+        rtfRow("* and an unknown word", "{{\\*\\unknownword x}{\\*\\b y}z}", "<N>yz");
+        rtfRow("line breaks", "{a\\par b\\tab c\\ldblquote d\\rdblquote\\{\\}\\\\\\\r\n}",
+               "a\r\nb\r\nc\r\nd\r\n\r\n\r\n\r\n\r\n");
+        rtfRow("delimiters", "{\\b  x\\b;y\\li-20 z}", "<N> x<N>;y-20 z");
+        rtfRow("unknown words, properties", "{\\pard\\fs20\\i\\qc\\margl1800 x}", "x");
+        rtfRow("unmatched } ends", "{a}b}c", "ab");
+        rtfRow("bin ends", "{a\\bin5 xyz}", "a");
+        rtfRow("bad hex ends", "{a\\'zzb}", "a");
+        rtfRow("NUL ends", QByteArray("{a{b\0c", 6), "ab");
+        rtfRow("backslash at the end", "{a\\", "a", "open");
+        rtfRow("font rule at the start", "\\fcharset0 Korvel Exp;\\f0 A", "Korvel Exp;A", "open");
+        rtfRow("1023 characters", "{" + a1023 + "}", a1023);
+        rtfRow("1500 characters", "{" + QByteArray(1500, 'a') + "}", a1023, "cut");
+        rtfRow("tag across the limit", "{" + a1021 + "a\\b b}", a1021 + "a", "cut");
+        rtfRow("break across the limit", "{" + a1021 + "a\\par}", a1021 + "a", "cut");
+        rtfRow("group left open", "{a{b}", "ab", "open");
+        rtfRow("no group", "a", "a", "open");
+        // clang-format on
+    }
+    void rtf() {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, read);
+        const RtfConversion result = rtfToTaggedText(rtf);
+        QTEST(result.text, "tagged");
+        QCOMPARE(result.cut, read == "cut");
+        QCOMPARE(result.complete, read != "open");
     }
 };
 
-QTEST_GUILESS_MAIN(TestTags)
+TOOL_TEST_CLASS(TagsTest)
 #include "test_tags.moc"
