@@ -65,13 +65,10 @@ bench: build
 	./build/default/bench/fiscal_memory
 	./build/default/bench/macro_playback
 
-# The main and fiscal windows from the tool driven against the emulator; the other windows'
-# pictures come from their tests, which save them where TOOL_SCREENSHOT_DIR points.
+# Every picture of docs/, from the tool driven against the emulated printers as a user drives it.
 screenshots: build
 	cmake --build --preset default --target screenshots
 	QT_QPA_PLATFORM=offscreen ./build/default/tools/screenshots docs
-	TOOL_SCREENSHOT_DIR=$(CURDIR)/docs ctest --preset default \
-	  -R 'test_(prglote|programacao|reports_windows|gravausr|intervencao|cheques_window|sensores_window)$$'
 
 clean:
 	rm -rf build
