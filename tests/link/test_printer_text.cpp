@@ -70,7 +70,6 @@ private slots:
         QTest::newRow("Ação A") << A << acao << QByteArray("A\xC6\xC4o") << '=';
         QTest::newRow("Ação B") << B << acao << QByteArray("A\x87\xC6o") << '=';
         QTest::newRow("Ação, no model") << 0u << acao << QByteArray("A\x87\xC6o") << '=';
-        QTest::newRow("21 spaces A") << A << QString(21, ' ') << QByteArray(21, ' ') << '=';
         QTest::newRow("ascii A") << A << QString::fromLatin1("A1 ?~\x01\x1b\x7f") << QByteArray("A1 ?~\x01\x1b\x7f") << '=';
         // Missing from CP850: a space on model A, the default character on model B.
         QTest::newRow("euro A") << A << QString::fromUtf8("€") << QByteArray(" ") << '>';
@@ -146,7 +145,6 @@ private slots:
         QTest::newRow("no model accepts") << 0u << QByteArray(":E10") << 4 << "";
         QTest::newRow("other model accepts") << 7u << QByteArray(":E10") << 4 << "";
         QTest::newRow("B 10") << B << QByteArray("\x02\x01" "10") << 4 << "ERRO: 10" + Sep + "Documento aberto";
-        QTest::newRow("B 00 cut to 3") << B << QByteArray("..00") << 3 << "ERRO: 0" + Sep + unknown;
         QTest::newRow("B 1 byte") << B << QByteArray("\x15" "010") << 1 << "ERRO: " + Sep + unknown;
         QTest::newRow("A :E1") << A << QByteArray(":E10") << 3 << "ERRO: 1" + Sep + unknown;
         QTest::newRow("A :E") << A << QByteArray(":E10") << 2 << "ERRO: " + Sep + unknown;

@@ -55,6 +55,9 @@ template <typename Record> QByteArray bytesOf(const Record &record) {
     return QByteArray(reinterpret_cast<const char *>(&record), sizeof record);
 }
 using TaxRates = std::array<TaxRateRecord, 16>;
+// clang-format off
+template <typename Record> struct Guarded { Record r; char guard[32]; }; // a record with room after it
+// clang-format on
 
 // Runs the operation `op` on `io`: its input record or text (TechnicalIntervention: two flag
 // characters, then the header record; StartFirmwareUpdate: the printer's serial;
@@ -65,8 +68,10 @@ using TaxRates = std::array<TaxRateRecord, 16>;
 inline bool run(CommandSet &c, Link &link, const QString &op, QByteArray &io, char coo[6]) {
     const char *text = io.constData();
     // clang-format off
-// An operation that fills the record in `io`.
-#define IO(Record, call) [&] { Record r = recordFrom<Record>(io); const bool ok = c.call; io = bytesOf(r); return ok; }()
+// An operation that fills the record in `io`; it must write nothing past the record.
+#define IO(Record, call) [&] { Guarded<Record> g; std::memset(static_cast<void *>(&g), 0, sizeof g); std::memset(g.guard, '#', 32); \
+    std::memcpy(static_cast<void *>(&g.r), io.constData(), std::min(sizeof g.r, size_t(io.size()))); \
+    Record &r = g.r; const bool ok = c.call; io = QByteArray(g.guard, 32).count('#') == 32 ? bytesOf(r) : "written past the record"; return ok; }()
     if (op == "ProgramTaxRate") return c.ProgramTaxRate(recordFrom<TaxRateRecord>(io));
     if (op == "ReadTaxRates") return IO(TaxRates, ReadTaxRates(r.data()));
     if (op == "ProgramPaymentMethod") return c.ProgramPaymentMethod(recordFrom<PaymentMethodRecord>(io));

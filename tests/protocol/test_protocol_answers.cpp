@@ -152,8 +152,7 @@ void ProtocolAnswersTest::failingPrinter_data() {
         {"ProgramNonFiscalTotalizer", QByteArray(3, '\0') + "Troco"}, {"ProgramOptions", QByteArray(70, '0')},
         {"SetDaylightSavingTime", "1"}, {"ProgramOperator", "0001Maria"}, {"TechnicalIntervention", "10"},
         {"RecordUser", pad("", 80)}, {"PrintReportLines", "linha"}, {"CloseCoupon", "Volte"}};
-    const QStringList onlyA{"ProgramLinkedTotalizer", "ReadLinkedTotalizers"};
-    const QStringList onlyB{"ProgramReportName", "ReadReportNames", "AdjustItem", "CancelVoucher", "ReprintVoucher"};
+    const QStringList onlyA{"ProgramLinkedTotalizer", "ReadLinkedTotalizers"}, onlyB{"ProgramReportName", "ReadReportNames", "AdjustItem", "CancelVoucher", "ReprintVoucher"};
     // Most send one frame and check its answer: silence is "ERRO DE COMUNICAÇÃO!", a refusal
     // its text. The maintenance commands refuse after the GS test; the clock and model B's
     // header leave silence to their callers; the polls have no refusal and give false quietly.

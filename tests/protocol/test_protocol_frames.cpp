@@ -82,7 +82,7 @@ void ProtocolFramesTest::frames_data() {
     row("A payment 17 refused", A, "ProgramPaymentMethod", payment(0, "17", "X"), none, false);
     row("A payment blank", A, "ProgramPaymentMethod", payment(1, "02", ""), none);
     row("B payment 05 linked", B, "ProgramPaymentMethod", payment(1, "05", card), {esc(0xDE) + "55" + cardB});
-    row("B payment 05", B, "ProgramPaymentMethod", payment(0, "05", card), {esc(0xDE) + "05" + cardB});
+    row("B payment 10", B, "ProgramPaymentMethod", payment(0, "10", card), {esc(0xDE) + "10" + cardB});
     row("B payment 00 refused", B, "ProgramPaymentMethod", payment(1, "00", "X"), none, false);
     row("B payment blank", B, "ProgramPaymentMethod", payment(0, "03", ""), none);
     row("A linked totalizer in 21 positions", A, "ProgramLinkedTotalizer", payment(1, "03", card), {esc(0xE2) + "V" + cardA + "    "});
