@@ -1,48 +1,51 @@
+// The link on a scripted device: the wait modes and the '9' fill of a wait that brings
+// nothing, the recording hook's lines, the viewer feed, a closed port, and one exchange at a
+// time between threads. Then over real pseudo-terminals: the serial transport's byte
+// transparency and chunks with the test playing the printer, and the tool's identification end
+// to end against both models of the printer-emulator program.
+#include "app/thread_testa_impr.h"
 #include "core/clock.h"
 #include "core/global.h"
 #include "link/serial_new.h"
 #include "support/scripted_transport.h"
+#include "support/test_main.h"
 
-#include <QElapsedTimer>
-#include <QTimer>
+#include <QProcess>
 #include <QtTest>
 
 #include <thread>
 
-namespace {
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values)
-        out += char(v);
-    return out;
-}
-} // namespace
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
 
-class TestLink : public QObject {
+class LinkTest : public QObject {
     Q_OBJECT
 
     std::shared_ptr<ScriptedTransport::Shared> device;
     Link link;
 
-    void openScripted() {
+    void open(const QByteArrayList &chunks = {}) {
         device = std::make_shared<ScriptedTransport::Shared>();
+        device->chunks.assign(chunks.begin(), chunks.end());
         link.setTransportFactory(
             [this](const QString &) { return std::make_unique<ScriptedTransport>(device); });
         QCOMPARE(link.OpenPort("TEST", 9600, false), 0);
-    }
-    void script(const QByteArray &chunk) {
-        std::lock_guard lock(device->mutex);
-        device->chunks.push_back(chunk);
     }
     bool send(const QByteArray &frame) {
         return link.SendFrame(reinterpret_cast<const uint8_t *>(frame.constData()),
                               int(frame.size()));
     }
+    QByteArray rx(int size) { return QByteArray(reinterpret_cast<char *>(link.RxBuffer), size); }
+    QByteArray wait(int mode) { return rx(link.WaitResponse(link.RxBuffer, mode)); }
 
 private slots:
     void init() {
         resetToolState();
         Clock::setScale(0.01);
+        memset(link.RxBuffer, 'x', sizeof link.RxBuffer);
     }
     void cleanup() {
         link.ClosePort();
@@ -52,120 +55,89 @@ private slots:
         Clock::setScale(1.0);
     }
 
-    void callsBeforeAnyPortIsOpen() {
-        uint8_t answer[Link::RxBufferSize];
-        memset(answer, 'x', sizeof answer);
-        const uint8_t frame[] = {27, 0xC8};
-        QVERIFY(!link.SendFrame(frame, 2));
-        QCOMPARE(link.WaitResponse(answer, WaitNormal), int16_t(0));
-        QCOMPARE(answer[0], uint8_t('x')); // untouched: no wait took place
-        QVERIFY(!link.PurgePort());
+    // Before any port is open nothing is sent nor awaited; a port that cannot be opened
+    // leaves the link closed, and so does a probe of one that can. The purge drops what
+    // waits; CTS is as the device reports it.
+    void portControls() {
+        QVERIFY(!send("\x1B\xC8"));
+        QCOMPARE(link.WaitResponse(link.RxBuffer, WaitNormal), int16_t(0));
+        QVERIFY(rx(1) == "x" && !link.PurgePort() && link.IsCtsOn() == CtsLine::Off);
+        open({"stale"});
+        QVERIFY(link.PurgePort());
+        QCOMPARE(link.WaitResponse(link.RxBuffer, WaitPoll), int16_t(0));
+        QCOMPARE(link.IsCtsOn(), CtsLine::On);
+        device->cts = CtsLine::Off;
         QCOMPARE(link.IsCtsOn(), CtsLine::Off);
-        QVERIFY(!link.isOpen());
-    }
-
-    void openFailureAndProbe() {
-        device = std::make_shared<ScriptedTransport::Shared>();
-        link.setTransportFactory(
-            [this](const QString &) { return std::make_unique<ScriptedTransport>(device); });
-        QCOMPARE(link.OpenPort("COM1", 9600, true), 0);
-        QVERIFY(!link.isOpen());
+        QVERIFY(link.OpenPort("COM1", 9600, true) == 0 && !link.isOpen());
         device->opens = false;
-        QCOMPARE(link.OpenPort("COM1", 9600, false), 1);
-        QVERIFY(!link.isOpen());
+        QVERIFY(link.OpenPort("COM1", 9600, false) == 1 && !link.isOpen());
         QCOMPARE(Link::defaultTransport("/nonexistent/port")->open(), false);
     }
 
-    void timeoutFillsNines_data() {
+    // One read per wait with the mode's time-out; nothing: six '9' and zeros up to byte 1000;
+    // an answer: copied whole, at most 1500 bytes. The unlimited wait ends when the port closes.
+    void waits_data() {
         QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("unscaledMs");
-        QTest::newRow("WaitNormal") << int(WaitNormal) << 6000;
-        QTest::newRow("WaitPoll") << int(WaitPoll) << 100;
-        QTest::newRow("WaitShort") << int(WaitShort) << 2000;
+        QTest::addColumn<QByteArray>("chunk");
+        QTest::addColumn<int>("timeoutMs"); // unscaled
+        QTest::addColumn<QByteArray>("buffer");
+        const QByteArray nines = QByteArray("999999").leftJustified(1000, '\0') + 'x';
+        // clang-format off
+        QTest::newRow("WaitNormal silent") << int(WaitNormal) << QByteArray() << 6000 << nines;
+        QTest::newRow("WaitPoll silent") << int(WaitPoll) << QByteArray() << 100 << nines;
+        QTest::newRow("WaitShort silent") << int(WaitShort) << QByteArray() << 2000 << nines;
+        QTest::newRow("answer") << int(WaitNormal) << QByteArray(":R0000abc") << 6000 << QByteArray(":R0000abc").leftJustified(1000, '\0') + 'x';
+        QTest::newRow("answer of 1600") << int(WaitShort) << QByteArray(1600, 'a') << 2000 << QByteArray(1500, 'a');
+        QTest::newRow("WaitUnlimited") << int(WaitUnlimited) << QByteArray() << -1 << QByteArray(6, '9');
+        // clang-format on
     }
-    void timeoutFillsNines() {
+    void waits() {
         QFETCH(int, mode);
-        QFETCH(int, unscaledMs);
-        openScripted();
-        memset(link.RxBuffer, 'x', sizeof link.RxBuffer);
-        QElapsedTimer elapsed;
-        elapsed.start();
-        QCOMPARE(link.WaitResponse(link.RxBuffer, mode), int16_t(0));
-        QVERIFY(elapsed.elapsed() >= Clock::scaled(unscaledMs) - 1);
-        QCOMPARE(QByteArray(reinterpret_cast<char *>(link.RxBuffer), 8),
-                 QByteArray("999999\0\0", 8));
-        QCOMPARE(QByteArray(reinterpret_cast<char *>(link.RxBuffer) + 6, 994),
-                 QByteArray(994, '\0'));
-        QCOMPARE(link.RxBuffer[1000], uint8_t('x'));
-        QCOMPARE(device->readTimeouts, QList<int>{Clock::scaled(unscaledMs)});
+        QFETCH(QByteArray, chunk);
+        QFETCH(int, timeoutMs);
+        QFETCH(QByteArray, buffer);
+        open(chunk.isEmpty() ? QByteArrayList{} : QByteArrayList{chunk});
+        std::thread closer; // the only way out of a wait without a time-out
+        if (mode == WaitUnlimited)
+            closer = std::thread([this] {
+                QThread::msleep(100);
+                link.ClosePort();
+            });
+        QCOMPARE(link.WaitResponse(link.RxBuffer, mode), int16_t(qMin(chunk.size(), 1500)));
+        if (closer.joinable())
+            closer.join();
+        QCOMPARE(rx(int(buffer.size())), buffer);
+        QCOMPARE(device->readTimeouts, QList<int>{Clock::scaled(timeoutMs)});
     }
 
-    void answerIsCopiedWhole() {
-        openScripted();
-        memset(link.RxBuffer, 'x', sizeof link.RxBuffer);
-        script(":R0000abc");
-        QCOMPARE(link.WaitResponse(link.RxBuffer, WaitNormal), int16_t(9));
-        QCOMPARE(QByteArray(reinterpret_cast<char *>(link.RxBuffer), 10),
-                 QByteArray(":R0000abc\0", 10));
-        QCOMPARE(device->reads, 1); // one read per wait
-    }
-
-    void unlimitedWaitEndsWhenThePortCloses() {
-        openScripted();
-        int16_t length = -1;
-        std::thread waiter([&] {
-            uint8_t answer[Link::RxBufferSize];
-            length = link.WaitResponse(answer, WaitUnlimited);
-        });
-        // The port thread counts its reads under the device's lock: look at them under it too.
-        const auto reads = [this] {
-            std::lock_guard lock(device->mutex);
-            return device->reads;
-        };
-        QTRY_COMPARE(reads(), 1);
-        {
-            std::lock_guard lock(device->mutex);
-            QCOMPARE(device->readTimeouts.value(0), -1);
-        }
-        link.ClosePort();
-        waiter.join();
-        QCOMPARE(length, int16_t(0));
-    }
-
+    // The line a frame adds to the macro while recording: once, on the first answer after
+    // it, when the model's check accepts that answer; never for a GS poll.
     void recordingHook_data() {
         QTest::addColumn<uint>("model");
         QTest::addColumn<int>("recording");
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QByteArray>("line");
-        const QByteArray optionsFrame = bytes({27, 228}) + "SN1";
-        QTest::newRow("B accepted") << uint(ModelB) << 1 << optionsFrame << QByteArray(":R0000")
-                                    << QByteArray("[ESC][228]SN1\r\n");
-        QTest::newRow("B refused")
-            << uint(ModelB) << 1 << optionsFrame << QByteArray(":R1000") << QByteArray();
-        QTest::newRow("B no answer")
-            << uint(ModelB) << 1 << optionsFrame << QByteArray() << QByteArray();
-        QTest::newRow("B short answer")
-            << uint(ModelB) << 1 << optionsFrame << QByteArray(":R0") << QByteArray();
-        QTest::newRow("A accepted") << uint(ModelA) << 1 << bytes({27, 200}) << QByteArray(":x")
-                                    << QByteArray("[ESC][200]\r\n");
-        QTest::newRow("A refused")
-            << uint(ModelA) << 1 << bytes({27, 200}) << QByteArray(":E10") << QByteArray();
-        QTest::newRow("A one-byte answer") << uint(ModelA) << 1 << bytes({27, 'Y'})
-                                           << QByteArray(":") << QByteArray("[ESC][089]\r\n");
-        QTest::newRow("escapes") << uint(ModelA) << 1 << bytes({27, 0xF3, 'a', 13, 10, 255, 0x80})
-                                 << QByteArray(":ok")
-                                 << QByteArray("[ESC][243]a[CR][LF][255]\x80\r\n");
-        QTest::newRow("no ESC") << uint(ModelA) << 1 << bytes({'A', 27, 13}) << QByteArray(":ok")
-                                << (QByteArray("A") + char(27) + "[CR]\r\n");
-        QTest::newRow("GS never") << uint(ModelB) << 1 << bytes({29, 5}) << QByteArray(":R0000")
-                                  << QByteArray();
-        QTest::newRow("paused") << uint(ModelB) << 2 << optionsFrame << QByteArray(":R0000")
-                                << QByteArray();
-        QTest::newRow("playing back")
-            << uint(ModelB) << 3 << optionsFrame << QByteArray(":R0000") << QByteArray();
-        QTest::newRow("no model") << uint(ModelNone) << 1 << bytes({27, 1}) << QByteArray(":E")
-                                  << QByteArray("[ESC][001]\r\n");
+        const QByteArray options = "\x1B\xE4SN1", no;
+        const uint A = ModelA, B = ModelB;
+        // clang-format off
+        QTest::newRow("B accepted") << B << 1 << options << QByteArray(":R0000") << QByteArray("[ESC][228]SN1\r\n");
+        QTest::newRow("B refused") << B << 1 << options << QByteArray(":R1000") << no;
+        QTest::newRow("B no answer") << B << 1 << options << QByteArray() << no;
+        QTest::newRow("B short answer") << B << 1 << options << QByteArray(":R0") << no;
+        QTest::newRow("A accepted") << A << 1 << QByteArray("\x1B\xC8") << QByteArray(":x") << QByteArray("[ESC][200]\r\n");
+        QTest::newRow("A refused") << A << 1 << QByteArray("\x1B\xC8") << QByteArray(":E10") << no;
+        QTest::newRow("A bare :E refused") << A << 1 << QByteArray("\x1B\xC8") << QByteArray(":E") << no;
+        QTest::newRow("A one-byte answer") << A << 1 << QByteArray("\x1BY") << QByteArray(":") << QByteArray("[ESC][089]\r\n");
+        QTest::newRow("escapes") << A << 1 << QByteArray("\x1B\xF3" "a\r\n\xFF\x80") << QByteArray(":ok") << QByteArray("[ESC][243]a[CR][LF][255]\x80\r\n");
+        QTest::newRow("a zero byte kept") << A << 1 << QByteArray("\x1B\xE4" "a\0b", 5) << QByteArray(":") << QByteArray("[ESC][228]a\0b\r\n", 15);
+        QTest::newRow("no ESC") << A << 1 << QByteArray("A\x1B\r") << QByteArray(":ok") << QByteArray("A\x1B[CR]\r\n");
+        QTest::newRow("GS never") << B << 1 << QByteArray("\x1D\x05") << QByteArray(":R0000") << no;
+        QTest::newRow("paused") << B << 2 << options << QByteArray(":R0000") << no;
+        QTest::newRow("playing back") << B << 3 << options << QByteArray(":R0000") << no;
+        QTest::newRow("no model") << uint(ModelNone) << 1 << QByteArray("\x1B\x01") << QByteArray(":E") << QByteArray("[ESC][001]\r\n");
+        QTest::newRow("other model") << 7u << 1 << QByteArray("\x1B\x01") << QByteArray(":E10") << QByteArray("[ESC][001]\r\n");
+        // clang-format on
     }
     void recordingHook() {
         QFETCH(uint, model);
@@ -173,90 +145,142 @@ private slots:
         QFETCH(QByteArray, frame);
         QFETCH(QByteArray, answer);
         QFETCH(QByteArray, line);
-        openScripted();
+        open({answer, answer});
         toolState().ModelCode = model;
         toolState().RecordingState = recording;
         QByteArrayList lines;
         link.setMacroSink([&](const QByteArray &l) { lines << l; });
-        script(answer);
-        script(answer);
         QVERIFY(send(frame));
-        QCOMPARE(link.WaitResponse(link.RxBuffer, WaitNormal), int16_t(answer.size()));
-        // A second answer to the same frame writes nothing more.
-        QCOMPARE(link.WaitResponse(link.RxBuffer, WaitNormal), int16_t(answer.size()));
+        QCOMPARE(wait(WaitNormal) + wait(WaitNormal), answer + answer);
         QCOMPARE(lines, line.isEmpty() ? QByteArrayList() : QByteArrayList{line});
     }
 
-    void viewerFeed_data() {
-        QTest::addColumn<bool>("feed");
-        QTest::newRow("on") << true;
-        QTest::newRow("off") << false;
-    }
-    void viewerFeed() {
-        QFETCH(bool, feed);
-        openScripted();
-        toolState().ViewerFeed = feed;
-        QList<QPair<TrafficDirection, QByteArray>> seen;
-        link.setTrafficObserver([&](TrafficDirection d, const QByteArray &b) {
-            seen.append({d, b});
-        });
-        script(":10043");
-        QVERIFY(send(bytes({27, 0xC3})));
-        QCOMPARE(link.WaitResponse(link.RxBuffer, WaitShort), int16_t(6));
-        QCOMPARE(link.WaitResponse(link.RxBuffer, WaitPoll), int16_t(0)); // silence feeds nothing
-        if (!feed) {
-            QVERIFY(seen.isEmpty());
-            return;
+    // The traffic viewer sees every frame sent and every answer received while it is fed;
+    // silence feeds nothing. Only the given length is sent, never past TxBuffer.
+    void viewerFeedAndSending() {
+        for (bool feed : {true, false}) {
+            open({":10043"});
+            toolState().ViewerFeed = feed;
+            QByteArrayList seen;
+            link.setTrafficObserver([&](TrafficDirection d, const QByteArray &b) {
+                seen << (d == TrafficDirection::Sent ? ">" : "<") + b.left(4);
+            });
+            memset(link.TxBuffer, 'z', sizeof link.TxBuffer);
+            QVERIFY(send("\x1B\xC3") && link.SendFrame(link.TxBuffer, 100000));
+            QCOMPARE(wait(WaitShort) + wait(WaitPoll), QByteArray(":10043"));
+            QCOMPARE(device->written.value(1).size(), Link::TxBufferSize);
+            const QByteArrayList fed{">\x1B\xC3", ">zzzz", "<:100"};
+            QCOMPARE(seen, feed ? fed : QByteArrayList{});
         }
-        QCOMPARE(seen.size(), 2);
-        QCOMPARE(seen[0].first, TrafficDirection::Sent);
-        QCOMPARE(seen[0].second, bytes({27, 0xC3}));
-        QCOMPARE(seen[1].first, TrafficDirection::Received);
-        QCOMPARE(seen[1].second, QByteArray(":10043"));
-    }
-
-    void sendsOnlyTheGivenLength() {
-        openScripted();
-        memset(link.TxBuffer, 'z', sizeof link.TxBuffer);
-        link.TxBuffer[0] = 27;
-        link.TxBuffer[1] = 0xE6;
-        QVERIFY(link.SendFrame(link.TxBuffer, 2));
-        QVERIFY(link.SendFrame(link.TxBuffer, 100000)); // never past the buffer
-        QCOMPARE(device->written.value(0), bytes({27, 0xE6}));
-        QCOMPARE(device->written.value(1).size(), Link::TxBufferSize);
-    }
-
-    void purgeAndCts() {
-        openScripted();
-        script("stale");
-        QVERIFY(link.PurgePort());
-        QCOMPARE(device->purges, 1);
-        QCOMPARE(link.WaitResponse(link.RxBuffer, WaitPoll), int16_t(0));
-        QCOMPARE(link.IsCtsOn(), CtsLine::On);
-        device->cts = CtsLine::Off;
-        QCOMPARE(link.IsCtsOn(), CtsLine::Off);
     }
 
     // A thread that holds an exchange keeps every other thread's frames off the line until
     // its answer is in.
     void exchangesDoNotInterleave() {
-        openScripted();
-        script("first answer");
+        open({"first answer"});
         Event holding;
         std::thread owner([&] {
             Link::Exchange exchange(link);
             holding.set();
             send("F1");
             QThread::msleep(50);
-            uint8_t answer[Link::RxBufferSize];
-            link.WaitResponse(answer, WaitNormal);
+            link.WaitResponse(link.RxBuffer, WaitNormal);
         });
         holding.wait();
         QVERIFY(send("F2"));
         owner.join();
         QCOMPARE(device->written, (QByteArrayList{"F1", "F2"}));
     }
+
+    // Every byte value both ways; an answer longer than 1500 bytes comes in chunks of 1500; a
+    // pause of 400 ms ends a chunk, one of 40 ms does not; the purge drops what waits.
+    void serialTransport() {
+        Clock::setScale(1.0);
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        termios raw{};
+        QVERIFY(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+        QVERIFY(tcgetattr(master, &raw) == 0);
+        cfmakeraw(&raw);
+        QVERIFY(tcsetattr(master, TCSANOW, &raw) == 0);
+        QCOMPARE(link.OpenPort(QString::fromLocal8Bit(ptsname(master)), 9600, false), 0);
+        const auto write = [master](const QByteArray &data) {
+            for (qsizetype done = 0, n = 0; done < data.size(); done += n)
+                if ((n = ::write(master, data.constData() + done, size_t(data.size() - done))) <= 0)
+                    return false;
+            return true;
+        };
+        QByteArray all, got;
+        for (int i = 0; i < 256; ++i)
+            all += char(i);
+        QVERIFY(link.SendFrame(reinterpret_cast<const uint8_t *>(all.constData()), 256));
+        for (pollfd p{master, POLLIN, 0}; got.size() < 256 && ::poll(&p, 1, 2000) > 0;) {
+            char buffer[512];
+            got.append(buffer, qMax<ssize_t>(::read(master, buffer, sizeof buffer), 0));
+        }
+        QCOMPARE(got, all);
+        const QByteArray long4000 = all.repeated(16).left(4000);
+        QVERIFY(write(all) && write(long4000));
+        const QByteArrayList chunks{wait(WaitShort), wait(WaitShort), wait(WaitShort)};
+        QCOMPARE(chunks, (QByteArrayList{all + long4000.left(1244), long4000.mid(1244, 1500),
+                                         long4000.mid(2744)}));
+        for (int pauseMs : {40, 400}) {
+            std::thread printer([&] {
+                QThread::msleep(30); // while the tool already waits
+                write("first");
+                QThread::msleep(unsigned(pauseMs));
+                write("second");
+            });
+            const QByteArrayList chunks{wait(WaitShort), wait(WaitShort)};
+            printer.join();
+            QCOMPARE(chunks, (pauseMs < 150 ? QByteArrayList{"firstsecond", ""}
+                                            : QByteArrayList{"first", "second"}));
+        }
+        QVERIFY(write("stale answer"));
+        QThread::msleep(50);
+        QVERIFY(link.PurgePort());
+        QCOMPARE(wait(WaitPoll), QByteArray());
+        link.ClosePort();
+        ::close(master);
+    }
+
+    // The identification through the link against the emulator program on a pseudo-terminal,
+    // which has no modem lines: CTS counts as on. The other model's identity is refused.
+    void identityEndToEnd_data() {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("firmware");
+        // clang-format off
+        QTest::newRow("MV210") << "A" << "1.30";
+        QTest::newRow("MV4700") << "B" << "1.30";
+        QTest::newRow("MV4700 without the version frame") << "B" << "1.00";
+        // clang-format on
+    }
+    void identityEndToEnd() {
+        Clock::setScale(1.0);
+        QFETCH(QString, model);
+        QFETCH(QString, firmware);
+        QProcess program;
+        program.start(
+            QStringLiteral(PRINTER_EMULATOR_PATH),
+            {"--model", model, "--serial", "11223344", "--firmware", firmware, "--ecf", "0007"});
+        QVERIFY(program.waitForStarted(5000));
+        QTRY_VERIFY(program.canReadLine());
+        QCOMPARE(link.OpenPort(QString::fromLocal8Bit(program.readLine()).trimmed(), 9600, false),
+                 0);
+        QCOMPARE(link.IsCtsOn(), CtsLine::On);
+        toolState().ModelCode = model == "A" ? ModelA : ModelB;
+        ThreadTestaImpr identification(link, nullptr);
+        QVERIFY(identification.IdentifyPrinter());
+        const ToolState &s = toolState();
+        QCOMPARE(s.PrinterSerial.get() + s.FirmwareVersion.get() + s.EcfNumber.get(),
+                 "11223344" + firmware + "0007");
+        QCOMPARE(s.FirmwareVersionNumber.load(), firmwareVersionNumber(firmware));
+        toolState().ModelCode = model == "A" ? ModelB : ModelA;
+        QVERIFY(!identification.IdentifyPrinter());
+        link.ClosePort();
+        program.terminate();
+        QVERIFY(program.waitForFinished(5000));
+    }
 };
 
-QTEST_MAIN(TestLink)
+TOOL_TEST_CLASS(LinkTest)
 #include "test_link.moc"

@@ -1,872 +1,274 @@
-// What both command sets read from the printer's answers, and how they fail: a silent printer,
-// a refusal, an answer too short for its fields, the chunked fiscal memory reading, the idle
-// poll and the maintenance-mode test.
+// What both command sets read from the printer's answers and how they fail: the answer
+// positions and their wait modes, a silent or refusing printer for every operation, the
+// maintenance-mode sequence, the idle poll, the fiscal memory reading in chunks, the
+// authentication and the bank table.
 #include "protocol_bench.h"
+#include "support/test_main.h"
 
 #include <QtTest>
 
-#include <functional>
+#include <numeric>
 
 using namespace bench;
 
 namespace {
 
-const QByteArray End("\xFF\r", 2);
-const QString ClicheNoAnswerA = QStringLiteral("Erro de Comunicação");
+const QByteArray End("\xFF\r", 2), CartaoPc("Cart\xE3o"); // Windows-1252
+const uint A = ModelA, B = ModelB;
 
-// ---- Operations run against a failing printer ----
-
-// How an operation reports a printer that does not answer or refuses.
-enum class Kind {
-    Checked,      // one frame, its answer checked: "ERRO DE COMUNICAÇÃO!" or the error
-    Maintenance,  // refused without sending unless the GS test says maintenance mode
-    QuietSilence, // silence left to the caller (no message), refusal shown
-    ClicheA,      // silence shown as "Erro de Comunicação"
-    Poll,         // a GS status poll: no refusal exists, silence gives false quietly
-    MemoryToPc,   // fiscal memory reading sent to the PC
-    MemoryPrint,  // printed fiscal memory reading: the answer is not checked
-};
-
-struct Operation {
-    const char *name;
-    uint models; // bit 0: model B, bit 1: model A
-    Kind kind;
-    int outputSize; // bytes of the output record, 0 when there is none
-    std::function<bool(CommandSet &, QByteArray &output)> run;
-};
-
-template <typename Record> bool into(QByteArray &out, const std::function<bool(Record &)> &read) {
-    Record record = recordFrom<Record>(out);
-    const bool result = read(record);
-    out = bytesOf(record);
-    return result;
-}
-
-const QList<Operation> &operations() {
-    constexpr uint A = 2, B = 1, AB = 3;
-    static const QList<Operation> list{
-        {"ProgramTaxRate", AB, Kind::Checked, 0,
-         [](CommandSet &c, QByteArray &) {
-             return c.ProgramTaxRate(recordFrom<TaxRateRecord>(QByteArray("\0"
-                                                                          "1800",
-                                                                          5)));
-         }},
-        {"ReadTaxRates", AB, Kind::Checked, 80,
-         [](CommandSet &c, QByteArray &out) {
-             TaxRateRecord rates[16];
-             std::memcpy(rates, out.constData(), sizeof rates);
-             const bool result = c.ReadTaxRates(rates);
-             out = QByteArray(reinterpret_cast<const char *>(rates), sizeof rates);
-             return result;
-         }},
-        {"ProgramPaymentMethod", AB, Kind::Checked, 0,
-         [](CommandSet &c, QByteArray &) {
-             return c.ProgramPaymentMethod(
-                 recordFrom<PaymentMethodRecord>(QByteArray(1, '\1') + "02" + pad("Cheque", 21)));
-         }},
-        {"ProgramLinkedTotalizer", A, Kind::Checked, 0,
-         [](CommandSet &c, QByteArray &) {
-             return c.ProgramLinkedTotalizer(
-                 recordFrom<PaymentMethodRecord>(QByteArray(1, '\1') + "02" + pad("Cheque", 21)));
-         }},
-        {"ReadPaymentMethods", AB, Kind::Checked, 704,
-         [](CommandSet &c, QByteArray &out) {
-             return into<PaymentMethodTable>(
-                 out, [&c](PaymentMethodTable &t) { return c.ReadPaymentMethods(t); });
-         }},
-        {"ProgramReportName", B, Kind::Checked, 0,
-         [](CommandSet &c, QByteArray &) {
-             return c.ProgramReportName(
-                 reinterpret_cast<const uint8_t *>(pad("Sangria", 21).constData()));
-         }},
-        {"ReadReportNames", B, Kind::Checked, 336,
-         [](CommandSet &c, QByteArray &out) {
-             return into<NameTable>(out, [&c](NameTable &t) { return c.ReadReportNames(t); });
-         }},
-        {"ReadLinkedTotalizers", A, Kind::Checked, 336,
-         [](CommandSet &c, QByteArray &out) {
-             return into<NameTable>(out, [&c](NameTable &t) { return c.ReadLinkedTotalizers(t); });
-         }},
-        {"ProgramNonFiscalTotalizer", AB, Kind::Checked, 0,
-         [](CommandSet &c, QByteArray &) {
-             return c.ProgramNonFiscalTotalizer(
-                 recordFrom<TotalizerRecord>(QByteArray(3, '\0') + pad("Troco", 21)));
-         }},
-        {"ReadNonFiscalTotalizers", AB, Kind::Checked, 352,
-         [](CommandSet &c, QByteArray &out) {
-             return into<TotalizerTable>(
-                 out, [&c](TotalizerTable &t) { return c.ReadNonFiscalTotalizers(t); });
-         }},
-        {"ProgramOptions", AB, Kind::Checked, 0,
-         [](CommandSet &c, QByteArray &) {
-             return c.ProgramOptions(recordFrom<OptionsBlock>(QByteArray(70, '0')));
-         }},
-        {"ReadOptions", AB, Kind::Checked, 70,
-         [](CommandSet &c, QByteArray &out) {
-             return into<OptionsBlock>(out, [&c](OptionsBlock &o) { return c.ReadOptions(o); });
-         }},
-        {"SetDaylightSavingTime", AB, Kind::Checked, 0,
-         [](CommandSet &c, QByteArray &) { return c.SetDaylightSavingTime(1); }},
-        {"IsDaylightSavingTime", AB, Kind::Checked, 0,
-         [](CommandSet &c, QByteArray &) { return c.IsDaylightSavingTime(); }},
-        {"ProgramOperator", AB, Kind::Checked, 0,
-         [](CommandSet &c, QByteArray &) {
-             return c.ProgramOperator(recordFrom<OperatorRecord>("0001" + pad("Maria", 16)));
-         }},
-        {"ReadOperator", AB, Kind::Checked, 20,
-         [](CommandSet &c, QByteArray &out) {
-             return into<OperatorRecord>(out,
-                                         [&c](OperatorRecord &o) { return c.ReadOperator(o); });
-         }},
-        {"ReadConfiguration", AB, Kind::Checked, 0,
-         [](CommandSet &c, QByteArray &) { return c.ReadConfiguration(); }},
-        {"ReadingX", AB, Kind::Checked, 0,
-         [](CommandSet &c, QByteArray &) { return c.ReadingX(); }},
-        {"ReductionZ", AB, Kind::Checked, 0,
-         [](CommandSet &c, QByteArray &) { return c.ReductionZ(); }},
-        {"TechnicalIntervention", AB, Kind::Maintenance, 0,
-         [](CommandSet &c, QByteArray &) {
-             ClicheRecord cliche{};
-             return c.TechnicalIntervention(true, false, cliche);
-         }},
-        {"RecordUser", AB, Kind::Maintenance, 0,
-         [](CommandSet &c, QByteArray &) {
-             return c.RecordUser(recordFrom<UserRecordBlock>(QByteArray(80, ' ')));
-         }},
-        {"StartFirmwareUpdate", AB, Kind::Maintenance, 0,
-         [](CommandSet &c, QByteArray &) { return c.StartFirmwareUpdate(); }},
-        {"ReadClock", AB, Kind::QuietSilence, 14,
-         [](CommandSet &c, QByteArray &out) {
-             return into<ClockRecord>(out, [&c](ClockRecord &r) { return c.ReadClock(r); });
-         }},
-        {"ReadCliche", B, Kind::QuietSilence, 1208,
-         [](CommandSet &c, QByteArray &out) {
-             return into<ClicheRecord>(out, [&c](ClicheRecord &r) { return c.ReadCliche(r); });
-         }},
-        {"ReadCliche", A, Kind::ClicheA, 1208,
-         [](CommandSet &c, QByteArray &out) {
-             return into<ClicheRecord>(out, [&c](ClicheRecord &r) { return c.ReadCliche(r); });
-         }},
-        {"IsInMaintenanceMode", AB, Kind::Poll, 0,
-         [](CommandSet &c, QByteArray &) { return c.IsInMaintenanceMode(); }},
-        {"ReadStatus", AB, Kind::Poll, 13,
-         [](CommandSet &c, QByteArray &out) {
-             return into<StatusRecord>(out, [&c](StatusRecord &r) { return c.ReadStatus(r); });
-         }},
-        {"WaitPrinterIdle", AB, Kind::Poll, 0,
-         [](CommandSet &c, QByteArray &) { return c.WaitPrinterIdle(); }},
-        {"ReadFiscalMemory to the PC", AB, Kind::MemoryToPc, 0,
-         [](CommandSet &c, QByteArray &) {
-             return c.ReadFiscalMemory("000001", "005000", 'S', [](const QByteArray &, qint64) {});
-         }},
-        {"ReadFiscalMemory printed", AB, Kind::MemoryPrint, 0,
-         [](CommandSet &c, QByteArray &) { return c.ReadFiscalMemory("000001", "005000", 'X'); }},
-    };
-    return list;
-}
-
-const Operation &operation(const QString &name, uint model) {
-    for (const Operation &op : operations())
-        if (name == QLatin1String(op.name) && (op.models & (model == ModelA ? 2 : 1)))
-            return op;
-    qFatal("no such operation");
-}
-
-// A model A configuration block (997 bytes) or model B block (1425 bytes) with a few names,
-// in the printer's code: "Cartão" with ã as the model writes it.
-struct ConfigurationLayout {
-    int operatorAt, totalizersAt, namesAt, paymentsAt, payments, paymentWidth, length;
-};
-ConfigurationLayout layoutFor(uint model) {
-    return model == ModelA ? ConfigurationLayout{1, 21, 373, 709, 16, 17, 997}
-                           : ConfigurationLayout{6, 32, 384, 720, 32, 21, 1425};
-}
-QByteArray cartaoFor(uint model) {
-    return model == ModelA ? QByteArray("Cart\xC4o") : QByteArray("Cart\xC6o");
-}
-const QByteArray CartaoPc("Cart\xE3o");                    // Windows-1252
-const QByteArray EmptySlot = "\xFF" + QByteArray(20, 'z'); // 21 bytes
-
+// A configuration block of model A (997 bytes) or B (1425) with a few names in the printer's
+// code ("Cartão"), empty slots beginning with 0xFF and an operator.
 QByteArray configurationBlockFor(uint model) {
-    const ConfigurationLayout l = layoutFor(model);
-    QByteArray block = model == ModelA ? QByteArray(":") : okB();
-    block = pad(block, l.length, '\0');
+    const bool a = model == ModelA;
+    const int totalizersAt = a ? 21 : 32, namesAt = a ? 373 : 384, paymentsAt = a ? 709 : 720;
+    const int width = a ? 17 : 21;
+    const QByteArray cartao = a ? "Cart\xC4o" : "Cart\xC6o", empty = "\xFF" + QByteArray(20, 'z');
+    QByteArray block = pad(ok(model), a ? 997 : 1425, '\0');
     const auto put = [&block](int at, const QByteArray &bytes) {
         block.replace(at, bytes.size(), bytes);
     };
-    put(l.operatorAt, model == ModelA ? QByteArray("Opr:Jo\xC4o") + QByteArray(12, '\0')
-                                      : QByteArray("Lj:0042  Opr:Maria        "));
+    put(a ? 1 : 6, a ? "Opr:Jo\xC4o" + QByteArray(12, '\0') : "Lj:0042  Opr:Maria        ");
     for (int i = 0; i < 16; ++i)
-        put(l.totalizersAt + i * 22, "+" + EmptySlot);
-    put(l.totalizersAt, "+" + pad(cartaoFor(model), 21));
-    put(l.totalizersAt + 22, "-" + pad("Sangria", 21));
-    put(l.totalizersAt + 44, "-" + EmptySlot);
-    for (int i = 0; i < 16; ++i)
-        put(l.namesAt + i * 21, EmptySlot);
-    put(l.namesAt, pad(cartaoFor(model), 21));
-    for (int i = 0; i < l.payments; ++i)
-        put(l.paymentsAt + i * (l.paymentWidth + 1), " " + EmptySlot.left(l.paymentWidth));
-    put(l.paymentsAt, "X" + pad("Dinheiro", l.paymentWidth));
-    put(l.paymentsAt + l.paymentWidth + 1, "V" + pad(cartaoFor(model), l.paymentWidth));
-    put(l.paymentsAt + 2 * (l.paymentWidth + 1), "V" + EmptySlot.left(l.paymentWidth));
+        put(totalizersAt + i * 22, "+" + empty), put(namesAt + i * 21, empty);
+    put(totalizersAt, "+" + pad(cartao, 21) + "-" + pad("Sangria", 21) + "-" + empty);
+    put(namesAt, pad(cartao, 21));
+    for (int i = 0; i < (a ? 16 : 32); ++i)
+        put(paymentsAt + i * (width + 1), " " + empty.left(width));
+    put(paymentsAt,
+        "X" + pad("Dinheiro", width) + "V" + pad(cartao, width) + "V" + empty.left(width));
     return block;
 }
-
+// clang-format off
+const auto flagged = [](int flag, const QByteArray &name) { return char(flag) + pad(name, 21); };
+const auto clockRecord = [](std::array<uint16_t, 7> fields) { return bytesOf(fields); };
+const auto clicheRecord = [](const QByteArray &ecf, const QByteArray &text) { return (ecf + text).leftJustified(1204, '#') + bytesOf(uint32_t(text.size())); };
+// clang-format on
 } // namespace
 
-class TestProtocolAnswers : public QObject {
+class ProtocolAnswersTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<Bench> bench;
-
 private slots:
-    void init() {
-        resetWorld();
-        bench = std::make_unique<Bench>();
-    }
-    void cleanup() {
-        bench.reset();
-        resetWorld();
-        Clock::setScale(1.0);
-    }
-
+    void answers_data();
+    void answers() { checkRow(); }
     void failingPrinter_data();
-    void failingPrinter();
-    void incompleteAnswer_data();
-    void incompleteAnswer();
-    void readTaxRates_data();
-    void readTaxRates();
-    void readOptions_data();
-    void readOptions();
-    void isDaylightSavingTime_data();
-    void isDaylightSavingTime();
-    void configurationTables_data();
-    void configurationTables();
-    void configurationCacheAfterFailure();
-    void readCliche_data();
-    void readCliche();
-    void readClock_data();
-    void readClock();
-    void maintenanceMode_data();
-    void maintenanceMode();
-    void maintenanceRefusedWithoutSending_data();
-    void maintenanceRefusedWithoutSending();
-    void maintenanceWaitsAgain_data();
-    void maintenanceWaitsAgain();
-    void userRefusedAtTheSecondFrame();
-    void waitPrinterIdle_data();
-    void waitPrinterIdle();
-    void fiscalMemoryToPc_data();
-    void fiscalMemoryToPc();
-    void messagesShowWithTheExchangeFree_data();
-    void messagesShowWithTheExchangeFree();
+    void failingPrinter() { checkRow(); }
+    void sequences_data();
+    void sequences() { checkRow(); }
 };
+
+// ---- The answer positions each operation reads, and its wait ----
+
+void ProtocolAnswersTest::answers_data() {
+    QTest::addColumn<Case>("c");
+    // clang-format off
+    const auto row = [](const char *name, uint model, const char *op, const QByteArray &answer, const QByteArray &request,
+                        bool result, const QByteArray &output, const QString &message = {}, int wait = WaitNormal) {
+        const QStringList shown = message.isEmpty() ? QStringList{} : error(message);
+        QTest::newRow(name) << Case{model, op, QByteArray(1300, '#'), {answer}, {request}, true, result, output, shown, wait, -1, 0, 0};
+    };
+    // Sixteen tax rates of a type letter and four digits: lower case marks an ISS rate.
+    const QByteArray rates = "s0500T1800t0250A0700" + QByteArray("T////").repeated(12);
+    const QByteArray ratesOut("\1" "0500\0" "1800\1" "0250\0" "0700\0" "////", 25);
+    const QByteArray ps = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcd"; // P(i): the i-th one
+    const QByteArray none = flagged(0, ""), cfgA = configurationBlockFor(A) + "tail", cfgB = configurationBlockFor(B);
+    const QByteArray paymentsHead = flagged(0, "Dinheiro") + flagged(1, CartaoPc) + flagged(1, "");
+    const QByteArray totalizers = flagged(0, CartaoPc) + flagged(1, "Sangria") + flagged(1, "") + none.repeated(13);
+    const QByteArray names = pad(CartaoPc, 21) + pad("", 21).repeated(15);
+    const QByteArray gsA = QByteArray("\x1D\xFF"), gsB = QByteArray("\x1D\x05"), x = "####";
+    row("A tax rates", A, "ReadTaxRates", ok(A, "x" + rates + "\r"), esc(0xE7), true, ratesOut);
+    row("B tax rates", B, "ReadTaxRates", ok(B, rates + "\r"), esc(0xE7), true, ratesOut);
+    row("A tax rates short", A, "ReadTaxRates", ok(A, rates.left(80)), esc(0xE7), false, x, Incomplete);
+    row("B tax rates short", B, "ReadTaxRates", ok(B, rates.left(79)), esc(0xE7), false, x, Incomplete);
+    row("A options", A, "ReadOptions", ok(A, ps), esc(0xE5), true, "315#VB#FGHILMA##7###4###########");
+    row("B options", B, "ReadOptions", ok(B, ps.left(20)), esc(0xE5), true, "012#45#789ABC###################");
+    row("A options short", A, "ReadOptions", ok(A, ps.left(31)), esc(0xE5), false, x, Incomplete);
+    row("B options short", B, "ReadOptions", ok(B, ps.left(12)), esc(0xE5), false, x, Incomplete);
+    row("A daylight saving on (P5)", A, "IsDaylightSavingTime", ok(A, "00000100000000000000000000000000000000"), esc(0xE5), true, {});
+    row("A daylight saving off", A, "IsDaylightSavingTime", ok(A, "11111011111111111111111111111111111111"), esc(0xE5), false, {});
+    row("B daylight saving on (P2)", B, "IsDaylightSavingTime", ok(B, "0010000000000"), esc(0xE5), true, {});
+    row("B daylight saving off", B, "IsDaylightSavingTime", ok(B, "1101111111111"), esc(0xE5), false, {});
+    // The configuration block; a name slot beginning with 0xFF reads as spaces.
+    row("A payment methods", A, "ReadPaymentMethods", cfgA, esc(0xEE), true, paymentsHead + none.repeated(13) + pad("", 22).repeated(16));
+    row("B payment methods", B, "ReadPaymentMethods", cfgB, esc(0xEA), true, paymentsHead + none.repeated(29));
+    row("A totalizers", A, "ReadNonFiscalTotalizers", cfgA, esc(0xEE), true, totalizers);
+    row("B totalizers", B, "ReadNonFiscalTotalizers", cfgB, esc(0xEA), true, totalizers);
+    row("A linked totalizers", A, "ReadLinkedTotalizers", cfgA, esc(0xEE), true, names);
+    row("B report names", B, "ReadReportNames", cfgB, esc(0xEA), true, names);
+    row("A operator", A, "ReadOperator", cfgA, esc(0xEE), true, x + pad("Jo\xE3o", 16, '\0'));
+    row("B operator", B, "ReadOperator", cfgB, esc(0xEA), true, "0042" + pad("Maria        ", 16, '\0'));
+    row("A configuration short", A, "ReadConfiguration", ok(A, pad("", 995)), esc(0xEE), false, {}, Incomplete);
+    row("B configuration short", B, "ReadConfiguration", ok(B, pad("", 1417)), esc(0xEA), false, {}, Incomplete);
+    row("A payment methods short", A, "ReadPaymentMethods", ok(A, pad("", 700)), esc(0xEE), false, x, Incomplete);
+    row("B operator short", B, "ReadOperator", ok(B, pad("", 20)), esc(0xEA), false, x, Incomplete);
+    // The receipt header: the ECF number, the text with its 0xFF, the length.
+    row("A header", A, "ReadCliche", "\x02" "0007Jo\xC4o\r\n\xFF\r", esc(0xE8), true, clicheRecord("0007", "Jo\xE3o\r\n\xFF"));
+    row("B header", B, "ReadCliche", ok(B, "0012Jo\xC6o\r\n\xFF\r"), esc(0xE8), true, clicheRecord("0012", "Jo\xE3o\r\n\xFF"));
+    row("A header empty", A, "ReadCliche", "\x02" "0001\xFF\r", esc(0xE8), true, clicheRecord("0001", "\xFF"));
+    row("A header cut at its field", A, "ReadCliche", "\x02" "0003" + QByteArray(1300, 'x') + End, esc(0xE8), true, clicheRecord("0003", QByteArray(1199, 'x') + "\xFF"));
+    row("A header short", A, "ReadCliche", "\x02" "0001\xFF", esc(0xE8), false, x, Incomplete);
+    row("B header short", B, "ReadCliche", ok(B, "00011"), esc(0xE8), false, x, Incomplete);
+    row("A clock", A, "ReadClock", ok(A, "x010203040506"), esc(0xE6), true, clockRecord({2003, 2, 1, 4, 5, 6, 0}));
+    row("B clock", B, "ReadClock", ok(B, "311206235959"), esc(0xE6), true, clockRecord({2006, 12, 31, 23, 59, 59, 0}), {}, WaitShort);
+    row("A clock short", A, "ReadClock", ok(A, "x01020304050"), esc(0xE6), false, x, Incomplete);
+    row("B clock short", B, "ReadClock", ok(B, "31120623595"), esc(0xE6), false, x, Incomplete, WaitShort);
+    row("A status", A, "ReadStatus", status("0123456789AB"), gsA, true, QByteArray("#\0\1\2\3\4\5\6\7\10\11\12\13", 13), {}, WaitShort);
+    row("B status", B, "ReadStatus", status("FEDCBA987654"), gsB, true, "#\17\16\15\14\13\12\11\10\7\6\5\4", {}, WaitShort);
+    row("B status short", B, "ReadStatus", status("FEDCBA98765"), gsB, false, x, {}, WaitShort);
+    // Maintenance mode: status digit 3 (answer byte 3), bit 3 set means operation mode.
+    row("A maintenance digit 0", A, "IsInMaintenanceMode", status("000000000000"), gsA, true, {});
+    row("A maintenance digit 8", A, "IsInMaintenanceMode", status("008000000000"), gsA, false, {});
+    row("B maintenance digit 7", B, "IsInMaintenanceMode", status("777777777777"), gsB, true, {});
+    row("B maintenance digit F", B, "IsInMaintenanceMode", status("00F000000000"), gsB, false, {});
+    row("B maintenance digit A", B, "IsInMaintenanceMode", status("00A000000000"), gsB, false, {});
+    row("B maintenance short", B, "IsInMaintenanceMode", "\x02" "00", gsB, false, {});
+    // COO at 2 (A) or 6 (B); subtotal and balance at 1 (A) or 6 (B). Only an answer long
+    // enough to hold them is read.
+    for (uint model : {A, B}) {
+        for (const QString op : {"OpenCoupon", "IssueNonFiscalVoucher", "OpenVoucher", "OpenManagementReport", "Totalize", "RegisterPayment"}) {
+            const bool coo = op.startsWith("Open") || op.startsWith("Issue");
+            const QByteArray value = coo ? "123456" : "000000004321", skip = op == "RegisterPayment" ? "##" : "";
+            const QByteArray answer = ok(model, (model == A && coo ? "x" : "") + value);
+            const QString tag = (model == A ? "A " : "B ") + op;
+            Case c{model, op, QByteArray(1300, '#'), {answer + "\r"}, {"\x1B"}, false, true, skip + value, {}, WaitNormal, -1, 0, 0};
+            QTest::newRow(qPrintable(tag)) << c;
+            c.script = {answer.chopped(1)}, c.result = false, c.messages = error(Incomplete);
+            c.output = skip + QByteArray(value.size(), '#');
+            QTest::newRow(qPrintable(tag + " short")) << c;
+        }
+    }
+    // clang-format on
+}
 
 // ---- Every operation with a silent and with a refusing printer ----
 
-void TestProtocolAnswers::failingPrinter_data() {
-    QTest::addColumn<uint>("model");
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QByteArrayList>("script");
-    QTest::addColumn<bool>("result");
-    QTest::addColumn<QStringList>("messages");
-
-    for (const Operation &op : operations()) {
-        for (uint model : {uint(ModelA), uint(ModelB)}) {
-            if (!(op.models & (model == ModelA ? 2 : 1)))
-                continue;
-            const QString tag = QString("%1 %2").arg(model == ModelA ? "A" : "B", op.name);
-            const QStringList error{refusalText(model)};
-            QStringList silent;
-            bool silentResult = false;
-            QByteArrayList refused{refusal(model)};
-            bool refusable = true;
-            switch (op.kind) {
-            case Kind::Checked:
-                silent = {NoAnswer};
-                break;
-            case Kind::Maintenance:
-                silent = {NoAnswer}; // a printer that does not answer the maintenance test
-                refused.prepend(inMaintenance());
-                break;
-            case Kind::QuietSilence:
-            case Kind::MemoryToPc:
-                break;
-            case Kind::ClicheA:
-                silent = {ClicheNoAnswerA};
-                break;
-            case Kind::Poll:
-                refusable = false;
-                break;
-            case Kind::MemoryPrint:
-                silentResult = true;
-                refusable = false;
-                break;
-            }
-            QTest::newRow(qPrintable(tag + " silent"))
-                << model << QString(op.name) << QByteArrayList{} << silentResult << silent;
-            if (refusable)
-                QTest::newRow(qPrintable(tag + " refused"))
-                    << model << QString(op.name) << refused << false << error;
-        }
+void ProtocolAnswersTest::failingPrinter_data() {
+    QTest::addColumn<Case>("c");
+    // clang-format off
+    // The inputs the operations need to send at all; the others get the '#' record.
+    const QMap<QString, QByteArray> inputs{
+        {"ProgramTaxRate", QByteArray(1, '\0') + "1800"}, {"ProgramPaymentMethod", "\1" "02Cheque"},
+        {"ProgramLinkedTotalizer", "\1" "02Cheque"}, {"ProgramReportName", pad("Sangria", 21)},
+        {"ProgramNonFiscalTotalizer", QByteArray(3, '\0') + "Troco"}, {"ProgramOptions", QByteArray(70, '0')},
+        {"SetDaylightSavingTime", "1"}, {"ProgramOperator", "0001Maria"}, {"TechnicalIntervention", "10"},
+        {"RecordUser", pad("", 80)}, {"PrintReportLines", "linha"}, {"CloseCoupon", "Volte"}};
+    const QStringList onlyA{"ProgramLinkedTotalizer", "ReadLinkedTotalizers"}, onlyB{"ProgramReportName", "ReadReportNames", "AdjustItem", "CancelVoucher", "ReprintVoucher"};
+    // Most send one frame and check its answer: silence is "ERRO DE COMUNICAÇÃO!", a refusal
+    // its text. The maintenance commands refuse after the GS test; the clock and model B's
+    // header leave silence to their callers; the polls have no refusal and give false quietly.
+    const QStringList checked = QString(
+        "ProgramTaxRate ReadTaxRates ProgramPaymentMethod ProgramLinkedTotalizer ReadPaymentMethods ProgramReportName "
+        "ReadReportNames ReadLinkedTotalizers ProgramNonFiscalTotalizer ReadNonFiscalTotalizers ProgramOptions ReadOptions "
+        "SetDaylightSavingTime IsDaylightSavingTime ProgramOperator ReadOperator ReadConfiguration ReadingX ReductionZ "
+        "OpenCoupon SellItem AdjustItem CancelItem CancelCoupon CancelVoucher Totalize RegisterPayment ReversePayment "
+        "CloseCoupon IssueNonFiscalVoucher OpenVoucher ReprintVoucher OpenManagementReport PrintReportLines CloseReport").split(' ');
+    for (uint model : {A, B}) {
+        const auto add = [&](const QString &op, const QStringList &silent, const QByteArrayList &refused) {
+            if ((model == A ? onlyB : onlyA).contains(op))
+                return;
+            const QByteArray input = inputs.value(op, QByteArray(1300, '#'));
+            const QByteArray out = op.startsWith("Open") || op.startsWith("Issue") ? "######" : input.left(13); // as it was
+            const QString tag = (model == A ? "A " : "B ") + op;
+            QTest::newRow(qPrintable(tag + " silent")) << Case{model, op, input, {}, {{}}, false, false, out, silent, -1, 1, 0, 0};
+            if (!refused.isEmpty()) // one frame for each answer, whatever it holds
+                QTest::newRow(qPrintable(tag + " refused")) << Case{model, op, input, refused, QByteArrayList(refused.size(), {}), false, false, out, error(refusalText(model)), -1, -1, 0, 0};
+        };
+        for (const QString &op : checked)
+            add(op, error(NoAnswer), {refusal(model)});
+        for (const char *op : {"TechnicalIntervention", "RecordUser", "StartFirmwareUpdate"})
+            add(op, error(NoAnswer), {inMaintenance(), refusal(model)});
+        add("ReadClock", {}, {refusal(model)});
+        add("ReadCliche", model == A ? error("Erro de Comunicação") : QStringList{}, {refusal(model)});
+        add("IsInMaintenanceMode", {}, {});
+        add("ReadStatus", {}, {});
     }
-    // The printed reading does not check its answer: a refusal shows on paper, not here.
-    QTest::newRow("A ReadFiscalMemory printed refused")
-        << uint(ModelA) << "ReadFiscalMemory printed"
-        << QByteArrayList{refusal(ModelA), status("000200000000")} << true << QStringList{};
+    // clang-format on
 }
 
-void TestProtocolAnswers::failingPrinter() {
-    QFETCH(uint, model);
-    QFETCH(QString, operation);
-    QFETCH(QByteArrayList, script);
-    QFETCH(bool, result);
-    QFETCH(QStringList, messages);
+// ---- Sequences: the maintenance commands, the idle poll, the fiscal memory in chunks, the
+// authentication, the bank table ----
 
-    const Operation &op = ::operation(operation, model);
-    toolState().ModelCode = model;
-    ProbingMessages probe(bench->link);
-    bench->script(script);
-    const QByteArray sentinel(op.outputSize, '#');
-    QByteArray output = sentinel;
-    QCOMPARE(op.run(bench->model(model), output), result);
-    QCOMPARE(probe.shown, messages);
-    QCOMPARE(probe.blocked, QStringList{});
-    // Nothing of a failed answer reaches the caller's record, nor the configuration cache.
-    if (!result)
-        QCOMPARE(output, sentinel);
-    QVERIFY(!configurationCacheValid());
-}
-
-// ---- Answers that end before the positions an operation reads ----
-
-void TestProtocolAnswers::incompleteAnswer_data() {
-    QTest::addColumn<uint>("model");
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QByteArray>("answer");
-
-    const uint A = ModelA, B = ModelB;
-    QTest::newRow("A tax rates") << A << "ReadTaxRates" << okA(QByteArray(80, 'a'));
-    QTest::newRow("B tax rates") << B << "ReadTaxRates" << okB(QByteArray(79, 'a'));
-    QTest::newRow("A options") << A << "ReadOptions" << okA(QByteArray(31, '1'));
-    QTest::newRow("B options") << B << "ReadOptions" << okB(QByteArray(12, '1'));
-    QTest::newRow("A configuration") << A << "ReadConfiguration" << okA(QByteArray(995, ' '));
-    QTest::newRow("B configuration") << B << "ReadConfiguration" << okB(QByteArray(1417, ' '));
-    QTest::newRow("A payment methods") << A << "ReadPaymentMethods" << okA(QByteArray(700, ' '));
-    QTest::newRow("B operator") << B << "ReadOperator" << okB(QByteArray(20, ' '));
-    QTest::newRow("A header") << A << "ReadCliche"
-                              << QByteArray("\x02"
-                                            "0001"
-                                            "\xFF");
-    QTest::newRow("B header") << B << "ReadCliche" << okB("00011");
-    QTest::newRow("A clock") << A << "ReadClock" << okA("x01020304050");
-    QTest::newRow("B clock") << B << "ReadClock" << okB("31120623595");
-    QTest::newRow("A memory header") << A << "ReadFiscalMemory to the PC" << okA("2345678");
-    QTest::newRow("B memory header") << B << "ReadFiscalMemory to the PC" << okB("1234567");
-    QTest::newRow("B memory header with end mark")
-        << B << "ReadFiscalMemory to the PC" << okB("12345") + End;
-}
-
-void TestProtocolAnswers::incompleteAnswer() {
-    QFETCH(uint, model);
-    QFETCH(QString, operation);
-    QFETCH(QByteArray, answer);
-
-    const Operation &op = ::operation(operation, model);
-    ProbingMessages probe(bench->link);
-    bench->script({answer});
-    const QByteArray sentinel(op.outputSize, '#');
-    QByteArray output = sentinel;
-    QVERIFY(!op.run(bench->model(model), output));
-    QCOMPARE(probe.shown, QStringList{Incomplete});
-    QCOMPARE(probe.blocked, QStringList{});
-    QCOMPARE(output, sentinel);
-    QVERIFY(!configurationCacheValid());
-}
-
-// ---- Read-back ----
-
-void TestProtocolAnswers::readTaxRates_data() {
-    QTest::addColumn<uint>("model");
-    QTest::newRow("A") << uint(ModelA);
-    QTest::newRow("B") << uint(ModelB);
-}
-
-void TestProtocolAnswers::readTaxRates() {
-    QFETCH(uint, model);
-    // Sixteen entries of a type letter and four digits: lower case marks an ISS rate.
-    QByteArray entries = "s0500"
-                         "T1800"
-                         "t0250"
-                         "A0700";
-    for (int i = 4; i < 16; ++i)
-        entries += "T////";
-    bench->script({model == ModelA ? okA("x" + entries + "\r") : okB(entries + "\r")});
-    TaxRateRecord rates[16];
-    QVERIFY(bench->model(model).ReadTaxRates(rates));
-    QCOMPARE(bench->written(), QByteArrayList{esc(0xE7)});
-    const int iss[4] = {1, 0, 1, 0};
-    for (int i = 0; i < 16; ++i) {
-        QCOMPARE(int(rates[i].iss), i < 4 ? iss[i] : 0);
-        QCOMPARE(QByteArray(reinterpret_cast<const char *>(rates[i].rate), 4),
-                 entries.mid(i * 5 + 1, 4));
-    }
-}
-
-void TestProtocolAnswers::readOptions_data() {
-    QTest::addColumn<uint>("model");
-    QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<QByteArray>("block"); // the first 32 bytes; '#' = left as it was
-
-    // P(i) is the i-th character of the parameter list.
-    const QByteArray pA = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcd";
-    const QByteArray pB = "0123456789ABCDEFGHIJ";
-    QTest::newRow("A") << uint(ModelA) << okA(pA) << QByteArray("315#VB#FGHILMA##7###4###########");
-    QTest::newRow("B") << uint(ModelB) << okB(pB) << QByteArray("012#45#789ABC###################");
-}
-
-void TestProtocolAnswers::readOptions() {
-    QFETCH(uint, model);
-    QFETCH(QByteArray, answer);
-    QFETCH(QByteArray, block);
-
-    bench->script({answer});
-    OptionsBlock options;
-    std::memset(options.bytes, '#', sizeof options.bytes);
-    QVERIFY(bench->model(model).ReadOptions(options));
-    QCOMPARE(bench->written(), QByteArrayList{esc(0xE5)});
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(options.bytes), 70),
-             block + QByteArray(38, '#'));
-}
-
-void TestProtocolAnswers::isDaylightSavingTime_data() {
-    QTest::addColumn<uint>("model");
-    QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<bool>("dst");
-    // The flag is P5 on model A and P2 on model B; the other characters are the opposite.
-    QTest::newRow("A on") << uint(ModelA) << okA("00000100000000000000000000000000000000") << true;
-    QTest::newRow("A off") << uint(ModelA) << okA("11111011111111111111111111111111111111")
-                           << false;
-    QTest::newRow("B on") << uint(ModelB) << okB("0010000000000") << true;
-    QTest::newRow("B off") << uint(ModelB) << okB("1101111111111") << false;
-}
-
-void TestProtocolAnswers::isDaylightSavingTime() {
-    QFETCH(uint, model);
-    QFETCH(QByteArray, answer);
-    QFETCH(bool, dst);
-    bench->script({answer});
-    QCOMPARE(bench->model(model).IsDaylightSavingTime(), dst);
-    QVERIFY(bench->messages.texts().isEmpty());
-}
-
-void TestProtocolAnswers::configurationTables_data() {
-    QTest::addColumn<uint>("model");
-    QTest::addColumn<QByteArray>("store");
-    QTest::addColumn<QByteArray>("operatorName");
-    QTest::newRow("A") << uint(ModelA) << QByteArray("####") << QByteArray("Jo\xE3o");
-    QTest::newRow("B") << uint(ModelB) << QByteArray("0042") << QByteArray("Maria        ");
-}
-
-void TestProtocolAnswers::configurationTables() {
-    QFETCH(uint, model);
-    QFETCH(QByteArray, store);
-    QFETCH(QByteArray, operatorName);
-
-    const ConfigurationLayout l = layoutFor(model);
-    bench->script({configurationBlockFor(model) + "tail"});
-    CommandSet &set = bench->model(model);
-
-    PaymentMethodTable payments;
-    std::memset(&payments, '#', sizeof payments);
-    QVERIFY(set.ReadPaymentMethods(payments));
-    const auto entry = [](const FlaggedName &e) {
-        return QByteArray(1, char(e.flag)) + QByteArray(reinterpret_cast<const char *>(e.name), 21);
+void ProtocolAnswersTest::sequences_data() {
+    QTest::addColumn<Case>("c");
+    // clang-format off
+    // Every wait is the normal one, but the chunks of the fiscal memory sent to the PC.
+    const auto row = [](const char *name, uint model, const char *op, const QByteArray &input, const QByteArrayList &script,
+                        const QByteArrayList &frames, bool result, const QStringList &shown = {}, const QByteArray &output = {}, int waits = -1) {
+        const int wait = QByteArray(op) == "ReadFiscalMemory" && input[0] == 'S' ? WaitShort : QByteArray(op) == "Authenticate" ? WaitPoll : WaitNormal;
+        QTest::newRow(name) << Case{model, op, input, script, frames, false, result, output, shown, wait, waits, 0, 0};
     };
-    const QByteArray no(1, '\0');
-    QCOMPARE(entry(payments.entries[0]), no + pad(pad("Dinheiro", l.paymentWidth), 21));
-    QCOMPARE(entry(payments.entries[1]), "\1" + pad(CartaoPc, 21));
-    // A name slot beginning with 0xFF reads as spaces (17 on model A, the rest stay spaces).
-    QCOMPARE(entry(payments.entries[2]), "\1" + pad("", 21));
-    QCOMPARE(entry(payments.entries[3]), no + pad("", 21));
-    for (int i = l.payments; i < 32; ++i)
-        QCOMPARE(entry(payments.entries[i]), pad("", 22)); // model A: the table's space fill
+    const QStringList putInMaintenance = error(NotInMaintenance);
+    const QByteArray operating = notInMaintenance(), intervention(1300, '0'), toPc = "S000001005000";
+    const QByteArray gsA = QByteArray("\x1D\xFF"), gsB = QByteArray("\x1D\x05"), c0 = esc(0xC0), cr("\r");
+    const auto digit = [](int at, char v) { return status(QByteArray(12, '0').replace(at - 1, 1, &v, 1)); };
+    const auto silence = [](int waits) { return QByteArrayList(waits, QByteArray()); };
+    const QByteArray headerA = ok(A, "12345678"), headerB = ok(B, "12345678"); // 9 and 14 bytes
+    QByteArray bank(1234, '\0'); // every byte value, some of them more than once
+    std::iota(bank.begin(), bank.end(), char(3));
+    using L = QByteArrayList;
+    row("A intervention, not in maintenance", A, "TechnicalIntervention", intervention, {operating}, {gsA}, false, putInMaintenance);
+    row("B user, not in maintenance", B, "RecordUser", pad("", 80), {operating}, {gsB}, false, putInMaintenance);
+    row("A firmware update, not in maintenance", A, "StartFirmwareUpdate", "", {operating}, {gsA}, false, putInMaintenance);
+    // The printer writes its fiscal memory before it answers: one more wait, no second frame.
+    row("A intervention answered late", A, "TechnicalIntervention", intervention, {inMaintenance(), "", ":"}, {gsA, c0}, true);
+    row("B intervention refused late", B, "TechnicalIntervention", intervention, {inMaintenance(), "", refusal(B)}, {gsB, c0}, false, error(refusalText(B)));
+    row("A intervention never answered", A, "TechnicalIntervention", intervention, {inMaintenance(), "", ""}, {gsA, c0}, false, error(NoAnswer));
+    row("B user refused at its second frame", B, "RecordUser", pad("", 80), {inMaintenance(), ok(B), refusal(B)}, {gsB, c0, esc(0xBE)}, false, error(refusalText(B)));
 
-    TotalizerTable totalizers;
-    QVERIFY(set.ReadNonFiscalTotalizers(totalizers));
-    QCOMPARE(entry(totalizers.entries[0]), no + pad(CartaoPc, 21));
-    QCOMPARE(entry(totalizers.entries[1]), "\1" + pad("Sangria", 21));
-    QCOMPARE(entry(totalizers.entries[2]), "\1" + pad("", 21));
-    QCOMPARE(entry(totalizers.entries[15]), no + pad("", 21));
+    // Waiting for the end of a print. Model A: digit 4, bit 0 = busy, then bit 1 = idle.
+    // Model B: digit 5, bits 0 and 1 set. One silent wait: once more; two: the printer is gone.
+    row("A idle 2", A, "WaitPrinterIdle", "", {digit(4, '2')}, {cr, gsA}, true);
+    row("A idle 3 then 2", A, "WaitPrinterIdle", "", {digit(4, '3'), digit(4, '2')}, {cr, gsA, gsA}, true);
+    row("A idle 0 then 6", A, "WaitPrinterIdle", "", {digit(4, '0'), digit(4, '6')}, {cr, gsA, gsA}, true);
+    row("A idle 2 at digit 5 only", A, "WaitPrinterIdle", "", {digit(5, '2'), digit(4, 'A')}, {cr, gsA, gsA}, true);
+    row("B idle 3", B, "WaitPrinterIdle", "", {digit(5, '3')}, {cr, gsB}, true);
+    row("B idle hex B", B, "WaitPrinterIdle", "", {digit(5, 'B')}, {cr, gsB}, true);
+    row("B idle 1 then 2 then 7", B, "WaitPrinterIdle", "", {digit(5, '1'), digit(5, '2'), digit(5, '7')}, {cr, gsB, gsB, gsB}, true);
+    row("B idle 3 at digit 4 only", B, "WaitPrinterIdle", "", {digit(4, '3'), digit(5, '3')}, {cr, gsB, gsB}, true);
+    row("A idle short then 2", A, "WaitPrinterIdle", "", {"\x02" "000", digit(4, '2')}, {cr, gsA, gsA}, true);
+    row("B idle late answer", B, "WaitPrinterIdle", "", {"", digit(5, '3')}, {cr, gsB}, true);
+    row("A idle silent twice", A, "WaitPrinterIdle", "", {"", ""}, {cr, gsA}, false);
+    row("B idle stops answering", B, "WaitPrinterIdle", "", {digit(5, '0'), "", ""}, {cr, gsB, gsB}, false);
 
-    NameTable names;
-    QVERIFY(model == ModelA ? set.ReadLinkedTotalizers(names) : set.ReadReportNames(names));
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(names.names[0]), 21), pad(CartaoPc, 21));
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(names.names[15]), 21), pad("", 21));
-
-    OperatorRecord op;
-    std::memset(&op, '#', sizeof op);
-    QVERIFY(set.ReadOperator(op));
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(op.store), 4), store);
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(op.name), 16), pad(operatorName, 16, '\0'));
-
-    // One configuration frame served every read.
-    QCOMPARE(bench->written(), QByteArrayList{esc(model == ModelA ? 0xEE : 0xEA)});
-    QVERIFY(configurationCacheValid());
-    QCOMPARE(configurationBlock().bytes.size(), model == ModelA ? l.length + 4 : 1425);
-}
-
-void TestProtocolAnswers::configurationCacheAfterFailure() {
-    // Model A: a silent printer leaves the cache invalid, so the next read asks again.
-    OperatorRecord op{};
-    QVERIFY(!bench->a.ReadOperator(op));
-    QVERIFY(!configurationCacheValid());
-    bench->script({configurationBlockFor(ModelA)});
-    QVERIFY(bench->a.ReadOperator(op));
-    QCOMPARE(bench->written().size(), 2);
-    // A cached block too short for model B's parts is fetched again, never read past its end.
-    bench->script({configurationBlockFor(ModelB)});
-    NameTable names;
-    QVERIFY(bench->b.ReadReportNames(names));
-    QCOMPARE(bench->written().size(), 3);
-    QVERIFY(bench->b.ReadReportNames(names));
-    QCOMPARE(bench->written().size(), 3);
-}
-
-void TestProtocolAnswers::readCliche_data() {
-    QTest::addColumn<uint>("model");
-    QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<QByteArray>("text"); // with its 0xFF
-    QTest::addColumn<QByteArray>("ecf");
-
-    QTest::newRow("A") << uint(ModelA)
-                       << QByteArray("\x02"
-                                     "0007"
-                                     "Jo\xC4o\r\n"
-                                     "\xFF\r")
-                       << QByteArray("Jo\xE3o\r\n\xFF") << QByteArray("0007");
-    QTest::newRow("B") << uint(ModelB)
-                       << okB("0012"
-                              "Jo\xC6o\r\n"
-                              "\xFF\r")
-                       << QByteArray("Jo\xE3o\r\n\xFF") << QByteArray("0012");
-    QTest::newRow("A empty text") << uint(ModelA)
-                                  << QByteArray("\x02"
-                                                "0001"
-                                                "\xFF\r")
-                                  << QByteArray("\xFF") << QByteArray("0001");
-    // A text longer than the record's field is cut at 1199 bytes and its 0xFF.
-    QTest::newRow("A text cut at its field")
-        << uint(ModelA)
-        << QByteArray("\x02"
-                      "0003") +
-               QByteArray(1300, 'x') + "\xFF\r"
-        << QByteArray(1199, 'x') + "\xFF" << QByteArray("0003");
-}
-
-void TestProtocolAnswers::readCliche() {
-    QFETCH(uint, model);
-    QFETCH(QByteArray, answer);
-    QFETCH(QByteArray, text);
-    QFETCH(QByteArray, ecf);
-
-    bench->script({answer});
-    ClicheRecord cliche;
-    std::memset(&cliche, '#', sizeof cliche);
-    QVERIFY(bench->model(model).ReadCliche(cliche));
-    QCOMPARE(bench->written(), QByteArrayList{esc(0xE8)});
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(cliche.ecfNumber), 4), ecf);
-    QCOMPARE(cliche.length, uint32_t(text.size()));
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(cliche.text), int(text.size())), text);
-}
-
-void TestProtocolAnswers::readClock_data() {
-    QTest::addColumn<uint>("model");
-    QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<QDateTime>("clock");
-    QTest::addColumn<int>("waitMode");
-    QTest::newRow("B") << uint(ModelB) << okB("311206235959")
-                       << QDateTime(QDate(2006, 12, 31), QTime(23, 59, 59)) << int(WaitShort);
-    QTest::newRow("A") << uint(ModelA) << okA("x010203040506")
-                       << QDateTime(QDate(2003, 2, 1), QTime(4, 5, 6)) << int(WaitNormal);
-}
-
-void TestProtocolAnswers::readClock() {
-    QFETCH(uint, model);
-    QFETCH(QByteArray, answer);
-    QFETCH(QDateTime, clock);
-    QFETCH(int, waitMode);
-
-    bench->script({answer});
-    ClockRecord record;
-    std::memset(&record, 0xEE, sizeof record);
-    QVERIFY(bench->model(model).ReadClock(record));
-    QCOMPARE(bench->written(), QByteArrayList{esc(0xE6)});
-    QCOMPARE(QDateTime(QDate(record.year, record.month, record.day),
-                       QTime(record.hour, record.minute, record.second)),
-             clock);
-    QCOMPARE(record.zero, uint16_t(0));
-    QCOMPARE(bench->device->readTimeouts.value(0), Link::timeoutFor(waitMode));
-}
-
-// ---- Maintenance mode ----
-
-void TestProtocolAnswers::maintenanceMode_data() {
-    QTest::addColumn<uint>("model");
-    QTest::addColumn<QByteArrayList>("script");
-    QTest::addColumn<bool>("maintenance");
-    // Status digit 3 (answer byte 3): bit 3 set means operation mode.
-    QTest::newRow("A digit 0") << uint(ModelA) << QByteArrayList{status("000000000000")} << true;
-    QTest::newRow("A digit 8") << uint(ModelA) << QByteArrayList{status("008000000000")} << false;
-    QTest::newRow("B digit 7") << uint(ModelB) << QByteArrayList{status("777777777777")} << true;
-    QTest::newRow("B digit F") << uint(ModelB) << QByteArrayList{status("00F000000000")} << false;
-    QTest::newRow("B digit A") << uint(ModelB) << QByteArrayList{status("00A000000000")} << false;
-    QTest::newRow("A silent") << uint(ModelA) << QByteArrayList{} << false;
-    QTest::newRow("B short answer") << uint(ModelB)
-                                    << QByteArrayList{"\x02"
-                                                      "00"}
-                                    << false;
-}
-
-void TestProtocolAnswers::maintenanceMode() {
-    QFETCH(uint, model);
-    QFETCH(QByteArrayList, script);
-    QFETCH(bool, maintenance);
-    bench->script(script);
-    QCOMPARE(bench->model(model).IsInMaintenanceMode(), maintenance);
-    QCOMPARE(bench->written(), QByteArrayList{bytes({29, model == ModelA ? 0xFF : 0x05})});
-    QCOMPARE(bench->device->readTimeouts.value(0), Link::timeoutFor(WaitNormal));
-}
-
-void TestProtocolAnswers::maintenanceRefusedWithoutSending_data() {
-    QTest::addColumn<uint>("model");
-    QTest::addColumn<QString>("operation");
-    for (const char *op : {"TechnicalIntervention", "RecordUser", "StartFirmwareUpdate"}) {
-        QTest::newRow(qPrintable(QString("A ") + op)) << uint(ModelA) << QString(op);
-        QTest::newRow(qPrintable(QString("B ") + op)) << uint(ModelB) << QString(op);
-    }
-}
-
-void TestProtocolAnswers::maintenanceRefusedWithoutSending() {
-    QFETCH(uint, model);
-    QFETCH(QString, operation);
-    bench->script({notInMaintenance()});
-    QByteArray output;
-    QVERIFY(!::operation(operation, model).run(bench->model(model), output));
-    QCOMPARE(bench->messages.texts(), QStringList{NotInMaintenance});
-    QCOMPARE(bench->messages.shown().value(0).caption, QStringLiteral("Erro"));
-    QCOMPARE(bench->written().size(), 1); // the GS test only
-}
-
-void TestProtocolAnswers::maintenanceWaitsAgain_data() {
-    QTest::addColumn<uint>("model");
-    QTest::addColumn<QByteArrayList>("script");
-    QTest::addColumn<bool>("result");
-    QTest::addColumn<QStringList>("messages");
-    // The printer writes its fiscal memory before answering: one more wait, no second frame.
-    QTest::newRow("A late answer")
-        << uint(ModelA) << QByteArrayList{inMaintenance(), "", ":"} << true << QStringList{};
-    QTest::newRow("B late refusal")
-        << uint(ModelB) << QByteArrayList{inMaintenance(), "", refusal(ModelB)} << false
-        << QStringList{refusalText(ModelB)};
-    QTest::newRow("A no answer at all") << uint(ModelA) << QByteArrayList{inMaintenance(), "", ""}
-                                        << false << QStringList{NoAnswer};
-}
-
-void TestProtocolAnswers::maintenanceWaitsAgain() {
-    QFETCH(uint, model);
-    QFETCH(QByteArrayList, script);
-    QFETCH(bool, result);
-    QFETCH(QStringList, messages);
-    bench->script(script);
-    ClicheRecord cliche{};
-    QCOMPARE(bench->model(model).TechnicalIntervention(false, false, cliche), result);
-    QCOMPARE(bench->messages.texts(), messages);
-    QCOMPARE(bench->written().size(), 2);
-    QCOMPARE(bench->reads(), 3);
-}
-
-void TestProtocolAnswers::userRefusedAtTheSecondFrame() {
-    bench->script({inMaintenance(), okB(), refusal(ModelB)});
-    QVERIFY(!bench->b.RecordUser(recordFrom<UserRecordBlock>(QByteArray(80, ' '))));
-    QCOMPARE(bench->messages.texts(), QStringList{refusalText(ModelB)});
-    QCOMPARE(bench->written().size(), 3);
-}
-
-// ---- Waiting for the printer to finish printing ----
-
-void TestProtocolAnswers::waitPrinterIdle_data() {
-    QTest::addColumn<uint>("model");
-    QTest::addColumn<QByteArrayList>("script");
-    QTest::addColumn<bool>("idle");
-    QTest::addColumn<int>("polls");
-
-    const uint A = ModelA, B = ModelB;
-    const auto digit = [](int at, char value) {
-        QByteArray digits(12, '0');
-        digits[at - 1] = value;
-        return status(digits);
-    };
-    // Model A: digit 4, bit 0 = busy, then bit 1 = idle.
-    QTest::newRow("A 2 ends") << A << QByteArrayList{digit(4, '2')} << true << 1;
-    QTest::newRow("A 3 then 2") << A << QByteArrayList{digit(4, '3'), digit(4, '2')} << true << 2;
-    QTest::newRow("A 0 then 6") << A << QByteArrayList{digit(4, '0'), digit(4, '6')} << true << 2;
-    QTest::newRow("A 2 at digit 5 only")
-        << A << QByteArrayList{digit(5, '2'), digit(4, 'A')} << true << 2;
-    // Model B: digit 5, bits 0 and 1 both set.
-    QTest::newRow("B 3 ends") << B << QByteArrayList{digit(5, '3')} << true << 1;
-    QTest::newRow("B hex B ends") << B << QByteArrayList{digit(5, 'B')} << true << 1;
-    QTest::newRow("B 1 then 2 then 7")
-        << B << QByteArrayList{digit(5, '1'), digit(5, '2'), digit(5, '7')} << true << 3;
-    QTest::newRow("B 3 at digit 4 only")
-        << B << QByteArrayList{digit(4, '3'), digit(5, '3')} << true << 2;
-    // A short answer tells nothing: poll again.
-    QTest::newRow("A short then 2") << A
-                                    << QByteArrayList{"\x02"
-                                                      "000",
-                                                      digit(4, '2')}
-                                    << true << 2;
-    // One empty wait: wait once more for the same poll.
-    QTest::newRow("B late answer") << B << QByteArrayList{"", digit(5, '3')} << true << 1;
-    QTest::newRow("A silent twice") << A << QByteArrayList{"", ""} << false << 1;
-    QTest::newRow("B stops answering") << B << QByteArrayList{digit(5, '0'), "", ""} << false << 2;
-}
-
-void TestProtocolAnswers::waitPrinterIdle() {
-    QFETCH(uint, model);
-    QFETCH(QByteArrayList, script);
-    QFETCH(bool, idle);
-    QFETCH(int, polls);
-
-    bench->script(script);
-    QCOMPARE(bench->model(model).WaitPrinterIdle(), idle);
-    const QByteArray gs = bytes({29, model == ModelA ? 0xFF : 0x05});
-    QByteArrayList expected{QByteArray("\r")};
-    for (int i = 0; i < polls; ++i)
-        expected << gs;
-    QCOMPARE(bench->written(), expected);
-    QCOMPARE(bench->reads(), int(script.size()));
-    QVERIFY(bench->messages.texts().isEmpty());
-}
-
-// ---- The fiscal memory reading sent to the PC ----
-
-void TestProtocolAnswers::fiscalMemoryToPc_data() {
-    QTest::addColumn<uint>("model");
-    QTest::addColumn<QByteArrayList>("script");
-    QTest::addColumn<QByteArrayList>("texts");
-    QTest::addColumn<QList<qint64>>("counts");
-    QTest::addColumn<int>("end");
-    QTest::addColumn<QStringList>("messages");
-
-    const uint A = ModelA, B = ModelB;
-    const int complete = int(CommandSet::ReadingEnd::Complete);
-    const int silent = int(CommandSet::ReadingEnd::Silent);
-    const int failed = int(CommandSet::ReadingEnd::Failed);
-    const QByteArray headerA = okA("12345678"); // 9 bytes
-    const QByteArray headerB = okB("12345678"); // 14 bytes
-    const QByteArrayList nothing;
-    const QStringList quiet;
-
-    QTest::newRow("B three chunks")
-        << B << QByteArrayList{headerB + "Linha 1\r\n", "Linha 2\r\n", "Fim\r\n" + End}
-        << QByteArrayList{"Linha 1\r\n", "Linha 2\r\n", "Fim\r\n"} << QList<qint64>{23, 32, 39}
-        << complete << quiet;
-    QTest::newRow("B one chunk") << B << QByteArrayList{headerB + "Tudo" + End}
-                                 << QByteArrayList{"Tudo"} << QList<qint64>{20} << complete
-                                 << quiet;
+    // The fiscal memory sent to the PC: the header and the end mark 0xFF CR are not text, the
+    // count is of every byte received.
+    row("B memory in three chunks", B, "ReadFiscalMemory", toPc, {headerB + "Linha 1\r\n", "Linha 2\r\n", "Fim\r\n" + End}, {esc(0xFB)}, true, {}, "Linha 1\r\n@23;Linha 2\r\n@32;Fim\r\n@39;|complete");
     // Model A's report is plain CP850: 0x87 is ç (0xE7), not one of the model's own codes.
-    QTest::newRow("A plain CP850 text")
-        << A << QByteArrayList{headerA + "Fun\x87\xC6o", "!" + End}
-        << QByteArrayList{"Fun\xE7\xE3o", "!"} << QList<qint64>{15, 18} << complete << quiet;
-    QTest::newRow("B header alone, then the text")
-        << B << QByteArrayList{headerB, "texto" + End} << QByteArrayList{"", "texto"}
-        << QList<qint64>{14, 21} << complete << quiet;
-    QTest::newRow("B pauses between chunks")
-        << B << QByteArrayList{headerB + "a", "", "", "b" + End} << QByteArrayList{"a", "b"}
-        << QList<qint64>{15, 18} << complete << quiet;
-    QByteArrayList pause29(29, QByteArray());
-    QTest::newRow("A 29 empty waits are a pause")
-        << A << QByteArrayList{headerA + "a"} + pause29 + QByteArrayList{"b" + End}
-        << QByteArrayList{"a", "b"} << QList<qint64>{10, 13} << complete << quiet;
-    QTest::newRow("A 30 empty waits end it")
-        << A << QByteArrayList{headerA + "a"} + pause29 + QByteArrayList{"", "b" + End}
-        << QByteArrayList{"a"} << QList<qint64>{10} << silent << quiet;
-    // The count starts afresh with every chunk: 40 empty waits in all, never 30 in a row.
-    QByteArrayList pause20(20, QByteArray());
-    QTest::newRow("B silence counted afresh after each chunk")
-        << B
-        << QByteArrayList{headerB + "a"} + pause20 + QByteArrayList{"b"} + pause20 +
-               QByteArrayList{"c" + End}
-        << QByteArrayList{"a", "b", "c"} << QList<qint64>{15, 16, 19} << complete << quiet;
-    QTest::newRow("B never answers")
-        << B << nothing << nothing << QList<qint64>{} << silent << quiet;
-    QTest::newRow("B refused") << B << QByteArrayList{refusal(B)} << nothing << QList<qint64>{}
-                               << failed << QStringList{refusalText(B)};
-    QTest::newRow("A refused") << A << QByteArrayList{refusal(A) + "\r\n"} << nothing
-                               << QList<qint64>{} << failed << QStringList{refusalText(A)};
+    row("A memory, plain CP850", A, "ReadFiscalMemory", toPc, {headerA + "Fun\x87\xC6o", "!" + End}, {esc(0xD1)}, true, {}, "Fun\xE7\xE3o@15;!@18;|complete");
+    row("B memory, header alone first", B, "ReadFiscalMemory", toPc, {headerB, "texto" + End}, {esc(0xFB)}, true, {}, "@14;texto@21;|complete");
+    // Only silent waits in a row count, and 30 of them end the reading: a printer that pauses
+    // while it reads its memory is never cut off as long as something keeps arriving.
+    row("A memory, 29 silent waits: a pause", A, "ReadFiscalMemory", toPc, L{headerA + "a"} + silence(29) + L{"b" + End}, {esc(0xD1)}, true, {}, "a@10;b@13;|complete");
+    row("A memory, 30 silent waits: the end", A, "ReadFiscalMemory", toPc, L{headerA + "a"} + silence(30) + L{"b" + End}, {esc(0xD1)}, false, {}, "a@10;|silent", 31);
+    row("B memory, 29 + 29 silent waits, data between", B, "ReadFiscalMemory", toPc, L{headerB + "a"} + silence(29) + L{"b"} + silence(29) + L{"c" + End}, {esc(0xFB)}, true, {}, "a@15;b@16;c@19;|complete");
+    row("B memory, 29 + 30 silent waits, data between", B, "ReadFiscalMemory", toPc, L{headerB + "a"} + silence(29) + L{"b"} + silence(30) + L{"c" + End}, {esc(0xFB)}, false, {}, "a@15;b@16;|silent", 61);
+    row("B memory, never answers", B, "ReadFiscalMemory", toPc, {}, {esc(0xFB)}, false, {}, "|silent", 30);
     // Only the first chunk can be a refusal: later ones are report text.
-    QTest::newRow("A error text inside the report")
-        << A << QByteArrayList{headerA, ":E16" + End} << QByteArrayList{"", ":E16"}
-        << QList<qint64>{9, 15} << complete << quiet;
+    row("A memory, error text inside the report", A, "ReadFiscalMemory", toPc, {headerA, ":E16" + End}, {esc(0xD1)}, true, {}, "@9;:E16@15;|complete");
+    row("A memory, refused", A, "ReadFiscalMemory", toPc, {refusal(A) + "\r\n"}, {esc(0xD1)}, false, error(refusalText(A)), "|failed");
+    row("B memory, refused", B, "ReadFiscalMemory", toPc, {refusal(B)}, {esc(0xFB)}, false, error(refusalText(B)), "|failed");
+    row("A memory, header cut", A, "ReadFiscalMemory", toPc, {ok(A, "2345678")}, {esc(0xD1)}, false, error(Incomplete), "|failed");
+    row("B memory, header cut", B, "ReadFiscalMemory", toPc, {ok(B, "1234567")}, {esc(0xFB)}, false, error(Incomplete), "|failed");
+    row("B memory, header cut with the end mark", B, "ReadFiscalMemory", toPc, {ok(B, "12345") + End}, {esc(0xFB)}, false, error(Incomplete), "|failed");
+    // The printed reading does not check its answer: a refusal shows on paper, not here.
+    row("A memory printed, refused", A, "ReadFiscalMemory", "X000001005000", {refusal(A), status("000200000000")}, {esc(0xD1), cr, gsA}, true);
+    row("B memory printed, silent", B, "ReadFiscalMemory", "X000001005000", {}, {esc(0xFB), cr, gsB}, true, {}, {}, 3);
+
+    // The authentication polls (of 100 ms) until the printer answers, and shows its refusal.
+    row("A authenticated after 3 polls", A, "Authenticate", "1Texto Autent.", {"", "", "", ok(A)}, {esc('Y') + "Texto Autent.\n"}, true);
+    row("B authenticated, mode 0", B, "Authenticate", "0Texto", {ok(B)}, {esc('Y') + "Texto\n"}, true);
+    row("B authentication refused, mode 1", B, "Authenticate", "1Texto", {"", "", refusal(B)}, {esc('y') + "Texto\n"}, true, error(refusalText(B)));
+
+    // The bank table: the file's bytes as they are, in pieces of at most 500, one answer for the
+    // whole table; its outcome (0 accepted, 1 refused) and the code at answer bytes 2-3.
+    row("bank table of 1234", B, "LoadBankTable", bank, {":R0000\xFF\r"}, {bank.left(500), bank.mid(500, 500), bank.mid(1000)}, true, {}, "000");
+    row("bank table of 501", B, "LoadBankTable", bank.left(501), {":R0000\xFF\r"}, {bank.left(500), bank.mid(500, 1)}, true, {}, "000");
+    row("bank table of 500", B, "LoadBankTable", bank.left(500), {":R0000\xFF\r"}, {bank.left(500)}, true, {}, "000");
+    row("bank table without room", B, "LoadBankTable", bank.left(10), {":R8600\xFF\r"}, {bank.left(10)}, false, {}, "186");
+    row("bank table, no answer", B, "LoadBankTable", bank.left(10), {}, {bank.left(10)}, false, {}, "199", 1);
+    row("bank table, answer cut short", B, "LoadBankTable", bank.left(10), {":R0"}, {bank.left(10)}, false, {}, "10?");
+    // clang-format on
 }
 
-void TestProtocolAnswers::fiscalMemoryToPc() {
-    QFETCH(uint, model);
-    QFETCH(QByteArrayList, script);
-    QFETCH(QByteArrayList, texts);
-    QFETCH(QList<qint64>, counts);
-    QFETCH(int, end);
-    QFETCH(QStringList, messages);
-
-    bench->script(script);
-    QByteArrayList received;
-    QList<qint64> receivedCounts;
-    CommandSet::ReadingEnd how = CommandSet::ReadingEnd::Complete;
-    const bool result = bench->model(model).ReadFiscalMemory(
-        "000001", "005000", 'S',
-        [&](const QByteArray &text, qint64 count) {
-            received << text;
-            receivedCounts << count;
-        },
-        &how);
-    QCOMPARE(result, end == int(CommandSet::ReadingEnd::Complete));
-    QCOMPARE(int(how), end);
-    QCOMPARE(received, texts);
-    QCOMPARE(receivedCounts, counts);
-    QCOMPARE(bench->messages.texts(), messages);
-    // One frame; every chunk is fetched with the short wait.
-    QCOMPARE(bench->written().size(), 1);
-    for (int timeout : bench->device->readTimeouts)
-        QCOMPARE(timeout, Link::timeoutFor(WaitShort));
-    if (end == int(CommandSet::ReadingEnd::Silent))
-        QCOMPARE(bench->device->readTimeouts.size() - received.size(), 30);
-}
-
-// ---- Message boxes never show while the link is held ----
-
-void TestProtocolAnswers::messagesShowWithTheExchangeFree_data() {
-    // The failures are probed above; here the one message shown on success.
-    QTest::addColumn<uint>("model");
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QByteArrayList>("script");
-    QTest::newRow("A user recorded")
-        << uint(ModelA) << "RecordUser" << QByteArrayList{inMaintenance(), okA(), okA()};
-    QTest::newRow("B user recorded")
-        << uint(ModelB) << "RecordUser" << QByteArrayList{inMaintenance(), okB(), okB()};
-}
-
-void TestProtocolAnswers::messagesShowWithTheExchangeFree() {
-    QFETCH(uint, model);
-    QFETCH(QString, operation);
-    QFETCH(QByteArrayList, script);
-    ProbingMessages probe(bench->link);
-    bench->script(script);
-    QByteArray output(1208, '#');
-    ::operation(operation, model).run(bench->model(model), output);
-    QCOMPARE(probe.captioned, QStringList{QStringLiteral("Informação: Usuário gravado!")});
-    QCOMPARE(probe.blocked, QStringList{});
-}
-
-QTEST_GUILESS_MAIN(TestProtocolAnswers)
+TOOL_TEST_CLASS(ProtocolAnswersTest)
 #include "test_protocol_answers.moc"
