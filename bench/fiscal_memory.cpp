@@ -5,7 +5,7 @@
 #include "printer.h"
 #include "protocol/cmd210.h"
 #include "protocol/cmd4700.h"
-#include "pty_host.h"
+#include "line_host.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,7 +18,7 @@ int measure(emu::Model model, int reductions) {
     auto printer = emu::Printer::create(model);
     printer->addPastReductions(reductions);
     printer->setPacing(true);
-    emu::PtyHost host(*printer);
+    emu::LineHost host(*printer);
     if (!host.start()) {
         std::fprintf(stderr, "pseudo-terminal: %s\n", qPrintable(host.errorString()));
         return 1;

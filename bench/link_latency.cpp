@@ -9,7 +9,7 @@
 #include "link/emulator_transport.h"
 #include "link/serial_new.h"
 #include "printer.h"
-#include "pty_host.h"
+#include "line_host.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -47,7 +47,7 @@ int main(int argc, char **argv) {
 
     auto printer = emu::Printer::create(emu::Model::B);
     printer->setPacing(true);
-    emu::PtyHost host(*printer);
+    emu::LineHost host(*printer);
     if (!host.start()) {
         std::fprintf(stderr, "pseudo-terminal: %s\n", qPrintable(host.errorString()));
         return 1;

@@ -76,7 +76,7 @@ std::vector<Reply> Printer::receive(const QByteArray &bytes) {
     if (!isPowered)
         return replies; // a printer that is off hears nothing
     qsizetype pos = 0;
-    while (pos < bytes.size()) {
+    while (pos < bytes.size() && isPowered) {
         if (std::optional<Reply> reply = takeFrame(bytes, pos))
             replies.push_back(std::move(*reply));
     }
@@ -162,6 +162,17 @@ std::optional<Reply> Printer::takeFrame(const QByteArray &bytes, qsizetype &pos)
 }
 
 Reply Printer::dispatch(const QByteArray &frame, const Command *command) {
+    const bool off = frameFaults();
+    Reply reply = answerFrame(frame, command);
+    if (off) {
+        switchOff();
+        return {};
+    }
+    answerFaults(reply);
+    return reply;
+}
+
+Reply Printer::answerFrame(const QByteArray &frame, const Command *command) {
     frames.append(frame);
     // A silent printer takes the frame off the line but its firmware does nothing with it:
     // no answer, no change of state, and a refusal asked for stays pending.
@@ -216,14 +227,20 @@ bool Printer::ctsOn() const {
 // and an authentication waiting for its slip.
 void Printer::setPowered(bool on) {
     std::lock_guard lock(mutex);
-    isPowered = on;
+    if (!on)
+        return switchOff();
+    isPowered = true;
     partial.clear();
     partialCommand = nullptr;
-    if (!on) {
-        st->updateMode = false;
-        st->busyUntil = {};
-        st->documents.powerLost();
-    }
+}
+
+void Printer::switchOff() {
+    isPowered = false;
+    partial.clear();
+    partialCommand = nullptr;
+    st->updateMode = false;
+    st->busyUntil = {};
+    st->documents.powerLost();
 }
 
 bool Printer::powered() const {
@@ -512,6 +529,8 @@ std::vector<Reply> Printer::poll() {
     if (detail::CheckPrinter *mechanism = checks())
         for (Reply &reply : mechanism->takeLateAnswers())
             answers.push_back(std::move(reply));
+    for (Reply &reply : answers)
+        answerFaults(reply);
     return answers;
 }
 

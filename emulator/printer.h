@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document_types.h"
+#include "faults.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -131,6 +132,7 @@ struct PrintedCheck {
 struct Segment {
     int pauseMs = 0;
     QByteArray bytes;
+    bool thenOff = false; // the printer switches itself off once these bytes have left
 };
 // Everything the printer sends in answer to one frame, in order (usually one segment).
 using Reply = std::vector<Segment>;
@@ -186,6 +188,15 @@ public:
     Identity identity() const;
     // The next frame is refused with this two-digit error code (once).
     void failNextWith(const QByteArray &code);
+    // Arms a fault (faults.h), counted from now; several may be armed at once.
+    void injectFault(const Fault &fault);
+    // Disarms every fault and ends the silence one left.
+    void clearFaults();
+    // Frames taken and answer pieces sent since the printer was made: where the faults count.
+    int framesTaken() const;
+    int answersSent() const;
+    // Whoever carries the line calls this once a segment's bytes have left.
+    void segmentSent(const Segment &segment);
     // Status digits reported by the GS poll instead of the ones the state gives.
     void setStatusOverride(std::optional<QByteArray> twelveDigits);
 
@@ -354,6 +365,12 @@ private:
     const Command *findCommand(char lead, int code) const;
     std::optional<Reply> takeFrame(const QByteArray &bytes, qsizetype &pos);
     Reply dispatch(const QByteArray &frame, const Command *command);
+    Reply answerFrame(const QByteArray &frame, const Command *command);
+    // The faults armed for this frame (true: it switches the printer off) and for the answer
+    // pieces of a reply (printer_faults.cpp).
+    bool frameFaults();
+    void answerFaults(Reply &reply);
+    void switchOff();
 
     const Model printerModel;
     std::unique_ptr<detail::PrinterState> st;
@@ -367,6 +384,13 @@ private:
     bool paced = false;
     std::optional<QByteArray> failCode;
     std::optional<QByteArray> statusOverride;
+    struct ArmedFault {
+        Fault fault;
+        int at = 0; // the frame or answer count it strikes at
+    };
+    std::vector<ArmedFault> armed;
+    int frameCount = 0;
+    int answerCount = 0;
     QList<QByteArray> frames;
     bool drawer = false;
     int drawerCloseMs = 0;

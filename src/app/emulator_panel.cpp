@@ -1,7 +1,28 @@
 #include "app/emulator_panel.h"
 
+#include "core/messages.h"
+#include "faults.h"
 #include "printer.h"
 #include "ui_emulator_panel.h"
+
+namespace {
+// The faults on demand as the panel offers them, with the name faults.h reads and whether the
+// fault takes a value.
+struct FaultChoice {
+    const char *text;
+    const char *name;
+    bool value;
+};
+const FaultChoice FaultChoices[] = {
+    {"Parar de responder", "silent", false},
+    {"Desligar ao receber o quadro", "off", false},
+    {"Recusar com o código de erro", "error", true},
+    {"Responder com lixo", "garbage", false},
+    {"Cortar a resposta", "cut", false},
+    {"Desligar após a resposta", "off-after-answer", false},
+    {"Responder com atraso (ms)", "late", true},
+};
+} // namespace
 
 EmulatorPanel::EmulatorPanel(QWidget *main)
     : QWidget(nullptr, Qt::Tool), ui(std::make_unique<Ui::EmulatorPanel>()), mainWindow(main) {
@@ -42,6 +63,17 @@ EmulatorPanel::EmulatorPanel(QWidget *main)
         if (printer)
             printer->setCoverOpen(on);
     });
+    for (const FaultChoice &choice : FaultChoices)
+        ui->cbFalha->addItem(QString::fromUtf8(choice.text));
+    connect(ui->cbFalha, &QComboBox::currentIndexChanged, this, [this](int index) {
+        ui->edValor->setEnabled(index >= 0 && FaultChoices[index].value);
+    });
+    ui->edValor->setEnabled(false);
+    connect(ui->btAplicarFalha, &QPushButton::clicked, this, &EmulatorPanel::applyFault);
+    connect(ui->btLimparFalhas, &QPushButton::clicked, this, [this] {
+        if (printer)
+            printer->clearFaults();
+    });
     connect(ui->btFechar, &QPushButton::clicked, this, &QWidget::hide);
     refresh();
 }
@@ -55,6 +87,27 @@ void EmulatorPanel::setPrinter(std::shared_ptr<emu::Printer> p, const QString &p
     refresh();
 }
 
+// The fault chosen, written as printer-emulator's --fault option takes it and read back by the
+// same reader, so the panel and the command line accept the same faults.
+void EmulatorPanel::applyFault() {
+    const int index = ui->cbFalha->currentIndex();
+    if (!printer || index < 0)
+        return;
+    const FaultChoice &choice = FaultChoices[index];
+    QString text = QString::fromLatin1(choice.name);
+    if (choice.value)
+        text += QLatin1Char('=') + ui->edValor->text().trimmed();
+    text += QLatin1Char('@') + QString::number(ui->sePasso->value());
+    QString error;
+    if (const std::optional<emu::Fault> fault = emu::parseFault(text, &error))
+        printer->injectFault(*fault);
+    else
+        showMessage(choice.value && QLatin1String(choice.name) == QLatin1String("error")
+                        ? QStringLiteral("Informe o código de erro com dois dígitos.")
+                        : QStringLiteral("Informe o atraso em milissegundos (até 999999)."),
+                    QStringLiteral("Erro"), MessageButtons::Ok, MessageStyle::Error);
+}
+
 void EmulatorPanel::showEvent(QShowEvent *event) {
     refresh();
     if (mainWindow)
@@ -66,7 +119,8 @@ void EmulatorPanel::refresh() {
     const bool have = printer != nullptr;
     for (QWidget *control :
          {static_cast<QWidget *>(ui->cbLigada), static_cast<QWidget *>(ui->cbJumper),
-          static_cast<QWidget *>(ui->cbFimPapel), static_cast<QWidget *>(ui->cbPoucoPapel)})
+          static_cast<QWidget *>(ui->cbFimPapel), static_cast<QWidget *>(ui->cbPoucoPapel),
+          static_cast<QWidget *>(ui->btAplicarFalha), static_cast<QWidget *>(ui->btLimparFalhas)})
         control->setEnabled(have);
     const bool checks = have && printer->model() == emu::Model::B; // model A has no check slot
     ui->btInserirCheque->setEnabled(checks);

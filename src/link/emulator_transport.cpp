@@ -34,8 +34,9 @@ steady_clock::time_point enqueue(Queue &pending, steady_clock::time_point lineFr
             if (!pending.empty() && segment.pauseMs < Transport::ChunkGapMs) {
                 pending.back().bytes += segment.bytes;
                 pending.back().readyAt = at;
+                pending.back().thenOff = segment.thenOff;
             } else {
-                pending.push_back({at, segment.bytes});
+                pending.push_back({at, segment.bytes, segment.thenOff});
             }
         }
     }
@@ -84,8 +85,11 @@ QByteArray EmulatorTransport::readChunk(int totalMs, const std::atomic<bool> &ca
             }
             QByteArray chunk = front.bytes.left(MaxChunk);
             front.bytes.remove(0, chunk.size());
-            if (front.bytes.isEmpty())
+            if (front.bytes.isEmpty()) {
+                if (front.thenOff)
+                    printer->segmentSent({0, {}, true});
                 pending.pop_front();
+            }
             return chunk;
         }
         if (totalMs >= 0 && now >= deadline)

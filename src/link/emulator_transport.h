@@ -33,6 +33,7 @@ private:
     struct Pending {
         TimePoint readyAt;
         QByteArray bytes;
+        bool thenOff = false; // the printer switches itself off once these bytes have left
     };
 
     std::shared_ptr<emu::Printer> printer;
