@@ -120,7 +120,7 @@ void TfmMain::startUp() {
     ui->cbPorta->addItems(PortList::available(printerLink()));
     ui->cbPorta->setCurrentIndex(-1);
     state.PortOpen = false;
-    const QString port = ToolConfig::portName(record);
+    const QString port = configFile.portName(record);
     if (!port.isEmpty()) {
         ui->cbPorta->setEditText(port);
         choosePort();
@@ -174,7 +174,7 @@ void TfmMain::choosePort() {
         return;
     }
     state.PortOpen = true;
-    ToolConfig::setPortName(record, name);
+    configFile.setPortName(record, name);
     state.ToolConfigRecord = record;
     if (emulatorPanel) {
         emulatorPanel->setPrinter(EmulatedPorts::printerFor(name), name);

@@ -12,6 +12,7 @@
 #include "support/window_driver.h"
 #include "widgets/indicator.h"
 
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 namespace {
@@ -190,6 +191,28 @@ private slots:
         nobody.reset();
         QCOMPARE(readFile(cfg()), atExit == "=" ? saved : atExit);
         QVERIFY(!printerLink().isOpen()); // the viewer closed the port at shut-down
+    }
+
+    // A port name longer than the record's 12 bytes (a printer on the network) is kept whole in
+    // Tool.prt, and the record, still 20 bytes, holds the mark that leads there: the name comes
+    // back at the next start. Without Tool.prt the box stays empty, as on a first run.
+    void longPortName() {
+        QTcpServer printer; // the far end; it answers nothing, which is not the point here
+        QVERIFY(printer.listen(QHostAddress::LocalHost));
+        const QString name = QStringLiteral("tcp://127.0.0.1:%1").arg(printer.serverPort());
+        start();
+        choose("cbPorta", name);
+        QVERIFY(toolState().PortOpen);
+        tool.reset();
+        QCOMPARE(readFile(cfg()), record("@Tool.prt", ModelA));
+        QCOMPARE(readFile(dir->filePath("Tool.prt")), name.toUtf8() + '\n');
+        for (const QString &shown : {name, QString()}) {
+            start();
+            QCOMPARE(main.text("cbPorta"), shown);
+            QCOMPARE(messages->texts(), QStringList());
+            tool.reset();
+            QCOMPARE(QFile::remove(dir->filePath("Tool.prt")), !shown.isEmpty());
+        }
     }
 
     // The light and the status bar as the printer on the saved port is identified (yellow while

@@ -2,11 +2,14 @@
 // nothing, the recording hook's lines, the viewer feed, a closed port, and one exchange at a
 // time between threads. Then over real pseudo-terminals: the serial transport's byte
 // transparency and chunks with the test playing the printer, and the tool's identification end
-// to end against both models of the printer-emulator program.
+// to end against both models of the printer-emulator program, on a pseudo-terminal and on TCP.
 #include "app/thread_testa_impr.h"
 #include "core/clock.h"
 #include "core/global.h"
+#include "fiscal/item_entry.h"
+#include "fiscal/payment_entry.h"
 #include "link/serial_new.h"
+#include "protocol/command_set.h"
 #include "support/scripted_transport.h"
 #include "support/test_main.h"
 
@@ -279,6 +282,55 @@ private slots:
         link.ClosePort();
         program.terminate();
         QVERIFY(program.waitForFinished(5000));
+    }
+
+    // The tool's link on printer-emulator --tcp with a free loopback port: the identification
+    // and a coupon sold, paid and closed; the program ended, the connection drops and CTS with
+    // it, as a printer switched off.
+    void couponOverTcp_data() {
+        QTest::addColumn<QString>("model");
+        QTest::newRow("MV210") << "A";
+        QTest::newRow("MV4700") << "B";
+    }
+    void couponOverTcp() {
+        QFETCH(QString, model);
+        const uint code = model == "A" ? ModelA : ModelB;
+        Clock::setScale(1.0);
+        QProcess program;
+        program.start(QStringLiteral(PRINTER_EMULATOR_PATH),
+                      {"--model", model, "--serial", "11223344", "--print-time", "10", "--tcp",
+                       "127.0.0.1:0"});
+        QVERIFY(program.waitForStarted(5000));
+        QTRY_VERIFY(program.canReadLine());
+        const QString port = QString::fromLocal8Bit(program.readLine()).trimmed();
+        QVERIFY2(port.startsWith("tcp://127.0.0.1:") && !port.endsWith(":0"), qPrintable(port));
+        Link &tool = printerLink();
+        QCOMPARE(tool.OpenPort(port, 9600, false), 0);
+        QCOMPARE(tool.IsCtsOn(), CtsLine::On);
+        toolState().ModelCode = code;
+        ThreadTestaImpr identification(tool, nullptr);
+        QVERIFY(identification.IdentifyPrinter());
+        QCOMPARE(toolState().PrinterSerial.get(), "11223344");
+        CommandSet &c = *commandSetFor(code);
+        const ItemEntry::Sale sale{.code = "7891000100103",
+                                   .description = "Produto",
+                                   .price = "000001000",
+                                   .taxCode = "TA",
+                                   .quantity = "00001",
+                                   .unit = {},
+                                   .adjustment = {}};
+        ItemRecord item = ItemEntry::saleRecord(sale);
+        TotalRecord total = ItemEntry::totalRecord('N', false, {});
+        PaymentRecord cash = PaymentEntry::paymentRecord(code == ModelB ? "01" : "A", "1000", {});
+        char coo[6];
+        QVERIFY(c.ProgramTaxRate({0, {'1', '8', '0', '0'}}) && c.ReadingX() && c.WaitPrinterIdle());
+        QVERIFY(c.OpenCoupon(coo) && c.SellItem(item) && c.Totalize(total) &&
+                c.RegisterPayment(cash) && c.CloseCoupon("Volte sempre"));
+        QVERIFY(QByteArray(coo, 6).toInt() > 0);
+        program.terminate();
+        QVERIFY(program.waitForFinished(5000));
+        QTRY_COMPARE(tool.IsCtsOn(), CtsLine::Off);
+        tool.ClosePort();
     }
 };
 
