@@ -729,6 +729,16 @@ void Documents::powerLost() {
     late.clear();
 }
 
+void Documents::forget() {
+    powerLost();
+    current.reset();
+    last.reset();
+    lastVoucher.reset();
+    chainCoo = authCoo = -1;
+    stamps = 0;
+    copyPrinted = false;
+}
+
 // ---- Observation and the day ----
 
 DocumentView Documents::view() const {

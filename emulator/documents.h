@@ -188,6 +188,8 @@ public:
     bool inserted() const { return slipInserted; }
     std::vector<Reply> takeLateAnswers();
     void powerLost();
+    // Every document forgotten, open or last closed, as when the printer's state is replaced.
+    void forget();
 
     // ---- Observation and the day ----
     DocumentKind openKind() const { return current ? current->kind : DocumentKind::None; }

@@ -11,6 +11,7 @@
 #include "faults.h"
 #include "line_host.h"
 #include "printer.h"
+#include "state_file.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -39,6 +40,7 @@ struct Options {
     QString tcpHost; // empty: a pseudo-terminal
     quint16 tcpPort = 0;
     std::vector<emu::Fault> faults;
+    QString stateFile;
 };
 
 bool allDigits(const std::string &text) {
@@ -135,6 +137,7 @@ std::optional<Options> parse(QCommandLineParser &parser, std::string &error) {
     }
     if (parser.isSet("tcp") && !tcpAddress(parser.value("tcp").toStdString(), options))
         return fail("--tcp deve ser HOST:PORTA (127.0.0.1:9100, ou :0 para uma porta livre)");
+    options.stateFile = parser.value("state");
     for (const QString &text : parser.values("fault")) {
         QString message;
         const std::optional<emu::Fault> fault = emu::parseFault(text, &message);
@@ -179,6 +182,11 @@ void describe(QCommandLineParser &parser) {
          "late=MS (responde com atraso). @N: no N-ésimo quadro ou resposta (1, o próximo). "
          "SIGHUP religa a impressora.",
          "FALHA"},
+        {"state",
+         "Guarda a programação, os contadores, a memória fiscal, o usuário e o relógio da "
+         "impressora em ARQUIVO (JSON), regravado inteiro a cada mudança. Sem o arquivo, a "
+         "impressora sai de fábrica; um arquivo danificado é recusado.",
+         "ARQUIVO"},
         {"write-bank-table", "Grava a tabela de bancos de exemplo em ARQUIVO e sai.", "ARQUIVO"},
     });
 }
@@ -244,7 +252,18 @@ int main(int argc, char **argv) {
     printer->setAnswerDelayMs(options->delayMs);
     if (options->printTimeMs)
         printer->setPrintTimeMs(*options->printTimeMs);
-    printer->addPastReductions(options->reductions);
+    // A printer that remembers has its past reductions already; only a new one gets them.
+    const bool fresh = options->stateFile.isEmpty() || !QFile::exists(options->stateFile);
+    if (!options->stateFile.isEmpty()) {
+        QString refused;
+        if (!emu::StateFile::load(*printer, options->stateFile, &refused)) {
+            std::fprintf(stderr, "printer-emulator: %s\n", refused.toLocal8Bit().constData());
+            return 1;
+        }
+        emu::StateFile::keep(*printer, options->stateFile);
+    }
+    if (fresh)
+        printer->addPastReductions(options->reductions);
     for (const emu::Fault &fault : options->faults)
         printer->injectFault(fault);
 

@@ -43,7 +43,10 @@ Identity normalised(const Identity &identity) {
 } // namespace
 
 std::unique_ptr<Printer> Printer::create(Model model, const Identity &identity) {
-    return model == Model::A ? detail::makeModelA(identity) : detail::makeModelB(identity);
+    std::unique_ptr<Printer> printer =
+        model == Model::A ? detail::makeModelA(identity) : detail::makeModelB(identity);
+    printer->factoryState = printer->saveState();
+    return printer;
 }
 
 Printer::Printer(Model model, const Identity &identity)
@@ -71,15 +74,23 @@ const Printer::Command *Printer::findCommand(char lead, int code) const {
 // ---- The line ----
 
 std::vector<Reply> Printer::receive(const QByteArray &bytes) {
-    std::lock_guard lock(mutex);
     std::vector<Reply> replies;
-    if (!isPowered)
-        return replies; // a printer that is off hears nothing
-    qsizetype pos = 0;
-    while (pos < bytes.size() && isPowered) {
-        if (std::optional<Reply> reply = takeFrame(bytes, pos))
-            replies.push_back(std::move(*reply));
+    bool command = false; // a command frame, which may have changed what the printer keeps
+    {
+        std::lock_guard lock(mutex);
+        if (!isPowered)
+            return replies; // a printer that is off hears nothing
+        const qsizetype known = frames.size();
+        qsizetype pos = 0;
+        while (pos < bytes.size() && isPowered) {
+            if (std::optional<Reply> reply = takeFrame(bytes, pos))
+                replies.push_back(std::move(*reply));
+        }
+        for (qsizetype i = known; i < frames.size() && !command; ++i)
+            command = frames[i].startsWith(Esc);
     }
+    if (command)
+        stateMayHaveChanged();
     return replies;
 }
 
@@ -378,8 +389,11 @@ bool Printer::printing() const {
 }
 
 void Printer::setClockOffsetSeconds(qint64 seconds) {
-    std::lock_guard lock(mutex);
-    st->clockOffset = seconds;
+    {
+        std::lock_guard lock(mutex);
+        st->clockOffset = seconds;
+    }
+    stateMayHaveChanged();
 }
 
 qint64 Printer::clockOffsetSeconds() const {
@@ -388,8 +402,11 @@ qint64 Printer::clockOffsetSeconds() const {
 }
 
 void Printer::advanceDays(int days) {
-    std::lock_guard lock(mutex);
-    st->clockOffset += qint64(days) * 86400;
+    {
+        std::lock_guard lock(mutex);
+        st->clockOffset += qint64(days) * 86400;
+    }
+    stateMayHaveChanged();
 }
 
 QDateTime Printer::printerClock() const {
@@ -398,8 +415,11 @@ QDateTime Printer::printerClock() const {
 }
 
 void Printer::addPastReductions(int count) {
-    std::lock_guard lock(mutex);
-    st->addPastReductions(count);
+    {
+        std::lock_guard lock(mutex);
+        st->addPastReductions(count);
+    }
+    stateMayHaveChanged();
 }
 
 int Printer::reductionCount() const {

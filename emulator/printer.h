@@ -254,6 +254,18 @@ public:
     // in. Whoever carries the line calls this while it waits for an answer.
     std::vector<Reply> poll();
 
+    // ---- What the printer remembers (printer_state.cpp) ----
+    // The programming, counters, fiscal memory, the day's sales and the clock offset as JSON.
+    QByteArray saveState() const;
+    // Takes them back from saveState()'s JSON; on any fault nothing changes, false is returned
+    // and the fault described in `error`. An open document is ended.
+    bool restoreState(const QByteArray &json, QString *error = nullptr);
+    // Called, outside the printer's lock, with the new JSON after each change: a command frame
+    // that changed the state, a change of the clock or of the fiscal memory from outside.
+    void setStateObserver(std::function<void(const QByteArray &json)> observer);
+    // The state as the printer left the factory.
+    void resetToFactory();
+
     // ---- Observation ----
     QList<QByteArray> receivedFrames() const; // every complete frame, in order
     void clearReceivedFrames();
@@ -363,6 +375,7 @@ protected:
 
 private:
     const Command *findCommand(char lead, int code) const;
+    void stateMayHaveChanged();
     std::optional<Reply> takeFrame(const QByteArray &bytes, qsizetype &pos);
     Reply dispatch(const QByteArray &frame, const Command *command);
     Reply answerFrame(const QByteArray &frame, const Command *command);
@@ -389,6 +402,10 @@ private:
         int at = 0; // the frame or answer count it strikes at
     };
     std::vector<ArmedFault> armed;
+    std::function<void(const QByteArray &)> stateObserver;
+    QByteArray lastState;    // what the observer was last told
+    QByteArray factoryState; // as made
+    std::mutex observerMutex;
     int frameCount = 0;
     int answerCount = 0;
     QList<QByteArray> frames;

@@ -74,6 +74,15 @@ EmulatorPanel::EmulatorPanel(QWidget *main)
         if (printer)
             printer->clearFaults();
     });
+    connect(ui->btFabrica, &QPushButton::clicked, this, [this] {
+        if (printer &&
+            showMessage(QStringLiteral("Restaurar a impressora emulada como saiu de fábrica?\r\n"
+                                       "A programação, os contadores e a memória fiscal serão "
+                                       "apagados."),
+                        QStringLiteral("Confirmação"), MessageButtons::YesNo,
+                        MessageStyle::Question) == MessageAnswer::Yes)
+            printer->resetToFactory();
+    });
     connect(ui->btFechar, &QPushButton::clicked, this, &QWidget::hide);
     refresh();
 }
@@ -120,7 +129,8 @@ void EmulatorPanel::refresh() {
     for (QWidget *control :
          {static_cast<QWidget *>(ui->cbLigada), static_cast<QWidget *>(ui->cbJumper),
           static_cast<QWidget *>(ui->cbFimPapel), static_cast<QWidget *>(ui->cbPoucoPapel),
-          static_cast<QWidget *>(ui->btAplicarFalha), static_cast<QWidget *>(ui->btLimparFalhas)})
+          static_cast<QWidget *>(ui->btAplicarFalha), static_cast<QWidget *>(ui->btLimparFalhas),
+          static_cast<QWidget *>(ui->btFabrica)})
         control->setEnabled(have);
     const bool checks = have && printer->model() == emu::Model::B; // model A has no check slot
     ui->btInserirCheque->setEnabled(checks);

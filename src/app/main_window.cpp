@@ -109,6 +109,10 @@ void TfmMain::startUp() {
     for (const char *sub : {"c2k", "usr", "b2k"})
         dir.mkpath(QString::fromLatin1(sub));
     const ToolConfigFile::Opening opening = configFile.open(folder, record);
+    for (const QString &refused : EmulatedPorts::keepStateIn(folder))
+        showMessage(refused + QStringLiteral("\r\nA impressora emulada começa como saiu de "
+                                             "fábrica, e o arquivo fica como está."),
+                    QStringLiteral("Aviso"), MessageButtons::Ok, MessageStyle::Warning);
 
     ui->cbModelo->setCurrentIndex(-1);
     state.ModelCode = ToolConfig::modelCode(record);

@@ -1,6 +1,9 @@
 #include "link/emulator_transport.h"
 
 #include "printer.h"
+#include "state_file.h"
+
+#include <QDir>
 
 #include <QStringList>
 
@@ -124,27 +127,62 @@ QStringList names() {
 namespace {
 std::mutex printersMutex;
 std::shared_ptr<emu::Printer> modelA, modelB;
+QString stateFolder; // empty: the printers keep nothing
+
+// The printer of a port, made when first asked for; with a state folder, as its file keeps it.
+std::shared_ptr<emu::Printer> made(std::shared_ptr<emu::Printer> &printer, const QString &port,
+                                   QString *refused) {
+    if (printer)
+        return printer;
+    const bool a = port == QLatin1String(ModelAPort);
+    printer = emu::Printer::create(a ? emu::Model::A : emu::Model::B,
+                                   {a ? "21000123" : "47000456", a ? "1.20" : "1.05", "0001"});
+    if (!stateFolder.isEmpty()) {
+        const QString file = QDir(stateFolder).filePath(stateFileName(port));
+        QString error;
+        if (emu::StateFile::load(*printer, file, &error))
+            emu::StateFile::keep(*printer, file);
+        else if (refused)
+            *refused = error;
+    }
+    return printer;
+}
 } // namespace
+
+QString stateFileName(const QString &portName) {
+    return portName == QLatin1String(ModelAPort) ? QStringLiteral("emulador-MV210.json")
+                                                 : QStringLiteral("emulador-MV4700.json");
+}
 
 std::shared_ptr<emu::Printer> printerFor(const QString &portName) {
     std::lock_guard lock(printersMutex);
-    if (portName == QLatin1String(ModelAPort)) {
-        if (!modelA)
-            modelA = emu::Printer::create(emu::Model::A, {"21000123", "1.20", "0001"});
-        return modelA;
-    }
-    if (portName == QLatin1String(ModelBPort)) {
-        if (!modelB)
-            modelB = emu::Printer::create(emu::Model::B, {"47000456", "1.05", "0001"});
-        return modelB;
-    }
+    if (portName == QLatin1String(ModelAPort))
+        return made(modelA, portName, nullptr);
+    if (portName == QLatin1String(ModelBPort))
+        return made(modelB, portName, nullptr);
     return nullptr;
+}
+
+QStringList keepStateIn(const QString &folder) {
+    std::lock_guard lock(printersMutex);
+    stateFolder = folder;
+    modelA.reset();
+    modelB.reset();
+    QStringList refused;
+    for (const char *port : {ModelAPort, ModelBPort}) {
+        QString error;
+        made(port == ModelAPort ? modelA : modelB, QLatin1String(port), &error);
+        if (!error.isEmpty())
+            refused << error;
+    }
+    return refused;
 }
 
 void replacePrinters() {
     std::lock_guard lock(printersMutex);
     modelA.reset();
     modelB.reset();
+    stateFolder.clear();
 }
 
 } // namespace EmulatedPorts
