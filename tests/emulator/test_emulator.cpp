@@ -138,6 +138,8 @@ QByteArray frameNamed(Printer &p, const QString &name, int coupon) {
         {"voucher-10,01", voucher(a ? "A" : "01", 1001)},
         {"report", a ? esc(0xD3) : esc(0xD2) + "01"},
         {"report02", esc(0xD2) + "02"},
+        {"memoryX", esc(a ? 0xD1 : 0xFB) + "X000001005000"}, // the fiscal memory on paper
+        {"memoryx", esc(0xFB) + "x000001005000"},            // model B: the full reading
         {"line", a ? esc(0xD5) + "texto" + Ff : esc(0xD7) + pad("texto", 48)},
         {"closeReport", esc(a ? 0xD4 : 0xD8)},
         {"auth", esc('Y') + "Autenticado" + '\n'},
@@ -248,6 +250,7 @@ private slots:
         row("management report", "AB", "", "X report +report item=10 close=10 open=10 line closeReport -report "
                                            "closeReport=11");
         row("unknown report", "B", "", "X report02=30");
+        row("fiscal memory on paper", "AB", "", "X Z memoryX"); row("full fiscal memory on paper", "B", "", "X Z memoryx");
         row("linked voucher", "AB", "", "X open item total linked=10 card close linked10,01=43 linkedCash=43 linked "
                                         "line closeReport coo+3");
         row("coupon cancelled with its voucher", "A", "", "X open item total card close linked closeReport cancel "
