@@ -119,6 +119,7 @@ QByteArray frameNamed(Printer &p, const QString &name, int coupon) {
         {"adjust2", esc(0xCB) + "0021" + num(150, 9)},
         {"total", esc(a ? 0xF1 : 0xCE) + '1' + num(0, 12)},
         {"total-10,01", esc(a ? 0xF1 : 0xCE) + '1' + num(1001, 12)},
+        {"total+10%", esc(0xCE) + '2' + num(1000, 12)}, // model B: the percentage in all 12 digits
         {"cash", pay(cash)},
         {"card", pay(card)},
         {"payQ", pay(a ? "Q" : "17")}, // a method that does not exist
@@ -245,6 +246,7 @@ private slots:
                                 "cancelItem9=15 itemTD=18 item0=28 itemX=13 itemISS=76|32 total-10,01=24 total item=39 "
                                 "cancelItem1=39 total=39 close=39 payQ=38 cash cash=39 close -coupon coo+2");
         row("item adjusted", "B", "", "X open item adjust2=15 adjust1 adjust1=24");
+        row("totalized with a percentage", "B", "", "X open item total+10% total=39");
         row("non-fiscal voucher", "AB", "", "X voucherIn total=39 close=39 cash close voucherOut cash=39 close "
                                             "voucherF=30 voucher-10,01=24 coo+3");
         row("management report", "AB", "", "X report +report item=10 close=10 open=10 line closeReport -report "
