@@ -12,6 +12,7 @@
 #include "ui_main_window.h"
 #include "widgets/indicator.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFontDatabase>
@@ -139,6 +140,7 @@ void TfmMain::startUp() {
 // with a warning sign and the remedy as its tip.
 void TfmMain::fillPortList() {
     const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    ui->cbPorta->view()->setIconSize(ui->cbPorta->iconSize()); // rows as high as the others
     for (const PortList::Port &port : PortList::available(printerLink())) {
         if (!port.denied) {
             ui->cbPorta->addItem(port.name);
