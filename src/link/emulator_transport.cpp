@@ -129,7 +129,20 @@ std::mutex printersMutex;
 std::shared_ptr<emu::Printer> modelA, modelB;
 QString stateFolder; // empty: the printers keep nothing
 
-// The printer of a port, made when first asked for; with a state folder, as its file keeps it.
+// With a state folder, the printer takes the state its file keeps and writes it there after
+// each change; a file refused leaves the printer as it is and is not written over.
+void keepState(emu::Printer &printer, const QString &port, QString *refused) {
+    if (stateFolder.isEmpty())
+        return;
+    const QString file = QDir(stateFolder).filePath(stateFileName(port));
+    QString error;
+    if (emu::StateFile::load(printer, file, &error))
+        emu::StateFile::keep(printer, file);
+    else if (refused)
+        *refused = error;
+}
+
+// The printer of a port, made when first asked for.
 std::shared_ptr<emu::Printer> made(std::shared_ptr<emu::Printer> &printer, const QString &port,
                                    QString *refused) {
     if (printer)
@@ -137,14 +150,7 @@ std::shared_ptr<emu::Printer> made(std::shared_ptr<emu::Printer> &printer, const
     const bool a = port == QLatin1String(ModelAPort);
     printer = emu::Printer::create(a ? emu::Model::A : emu::Model::B,
                                    {a ? "21000123" : "47000456", a ? "1.20" : "1.05", "0001"});
-    if (!stateFolder.isEmpty()) {
-        const QString file = QDir(stateFolder).filePath(stateFileName(port));
-        QString error;
-        if (emu::StateFile::load(*printer, file, &error))
-            emu::StateFile::keep(*printer, file);
-        else if (refused)
-            *refused = error;
-    }
+    keepState(*printer, port, refused);
     return printer;
 }
 } // namespace
@@ -166,12 +172,14 @@ std::shared_ptr<emu::Printer> printerFor(const QString &portName) {
 QStringList keepStateIn(const QString &folder) {
     std::lock_guard lock(printersMutex);
     stateFolder = folder;
-    modelA.reset();
-    modelB.reset();
     QStringList refused;
     for (const char *port : {ModelAPort, ModelBPort}) {
+        std::shared_ptr<emu::Printer> &printer = port == ModelAPort ? modelA : modelB;
         QString error;
-        made(port == ModelAPort ? modelA : modelB, QLatin1String(port), &error);
+        if (printer) // made before the folder was known: it takes the file's state now
+            keepState(*printer, QLatin1String(port), &error);
+        else
+            made(printer, QLatin1String(port), &error);
         if (!error.isEmpty())
             refused << error;
     }

@@ -53,7 +53,8 @@ std::shared_ptr<emu::Printer> printerFor(const QString &portName);
 // state file keeps it). A port already open keeps talking to the printer it opened.
 void replacePrinters();
 // From now on both printers keep their state in `folder` ("emulador-MV210.json",
-// "emulador-MV4700.json"): loaded when the printer is made, written whole after each change.
+// "emulador-MV4700.json"): loaded now (into a printer already made, too), written whole after
+// each change.
 // Returns a message for each state file refused (damaged or unreadable): that printer starts
 // as from the factory and its file is left as it is, not written over.
 QStringList keepStateIn(const QString &folder);
