@@ -107,6 +107,8 @@ inline Reply documentAnswer(const QByteArray &bytes) {
 struct AuthenticationAnswers {
     Reply done;
     Reply aborted;
+    QByteArray stamp;  // the text the stamp prints
+    bool left = false; // on the slip's left side (model B); else its right
 };
 
 // The day's sales as the next Redução Z records them, in centavos.

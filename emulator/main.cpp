@@ -41,6 +41,7 @@ struct Options {
     quint16 tcpPort = 0;
     std::vector<emu::Fault> faults;
     QString stateFile;
+    QString journalFile;
 };
 
 bool allDigits(const std::string &text) {
@@ -138,6 +139,7 @@ std::optional<Options> parse(QCommandLineParser &parser, std::string &error) {
     if (parser.isSet("tcp") && !tcpAddress(parser.value("tcp").toStdString(), options))
         return fail("--tcp deve ser HOST:PORTA (127.0.0.1:9100, ou :0 para uma porta livre)");
     options.stateFile = parser.value("state");
+    options.journalFile = parser.value("journal");
     for (const QString &text : parser.values("fault")) {
         QString message;
         const std::optional<emu::Fault> fault = emu::parseFault(text, &message);
@@ -157,9 +159,16 @@ void describe(QCommandLineParser &parser) {
     parser.setApplicationDescription(QStringLiteral(
         "Emulador das impressoras fiscais MV210 (modelo A) e MV4700 (modelo B).\n"
         "Atende numa pseudo-tty (o caminho, /dev/pts/N, sai na primeira linha) ou, com --tcp,\n"
-        "numa porta TCP (sai tcp://HOST:PORTA). Aponte o programa de frente de caixa para a\n"
-        "pseudo-tty como para uma porta serial, ou para a porta TCP como para um servidor\n"
-        "serial em rede que passa os bytes sem alteração."));
+        "numa porta TCP (sai tcp://HOST:PORTA).\n"
+        "\n"
+        "Como ligar um programa de frente de caixa ao emulador:\n"
+        "  emulador-ecf --model B\n"
+        "      configure no programa, como porta serial (9600 8N1), o /dev/pts/N impresso;\n"
+        "  emulador-ecf --model B --tcp 127.0.0.1:9100\n"
+        "      configure o programa como para um servidor serial em rede que passa os bytes\n"
+        "      sem alteração (TCP bruto), em 127.0.0.1 porta 9100; na ferramenta-ecf, digite\n"
+        "      tcp://127.0.0.1:9100 na caixa da porta.\n"
+        "Com --journal, o que a impressora imprimiria vai para um arquivo de texto."));
     parser.addOptions({
         {{"h", "help"}, "Mostra esta ajuda e sai."},
         {{"v", "version"}, "Mostra a versão e sai."},
@@ -186,6 +195,10 @@ void describe(QCommandLineParser &parser) {
          "Guarda a programação, os contadores, a memória fiscal, o usuário e o relógio da "
          "impressora em ARQUIVO (JSON), regravado inteiro a cada mudança. Sem o arquivo, a "
          "impressora sai de fábrica; um arquivo danificado é recusado.",
+         "ARQUIVO"},
+        {"journal",
+         "Acrescenta ao ARQUIVO a bobina de papel: cada documento e relatório aceito, em "
+         "linhas de 48 colunas (UTF-8). O leiaute é do emulador, não o exato da impressora.",
          "ARQUIVO"},
         {"write-bank-table", "Grava a tabela de bancos de exemplo em ARQUIVO e sai.", "ARQUIVO"},
     });
@@ -266,6 +279,19 @@ int main(int argc, char **argv) {
         printer->addPastReductions(options->reductions);
     for (const emu::Fault &fault : options->faults)
         printer->injectFault(fault);
+    QFile journal(options->journalFile);
+    if (!options->journalFile.isEmpty()) {
+        if (!journal.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            std::fprintf(stderr, "printer-emulator: não foi possível abrir %s: %s\n",
+                         options->journalFile.toLocal8Bit().constData(),
+                         journal.errorString().toLocal8Bit().constData());
+            return 1;
+        }
+        printer->setPaperObserver([&journal](const QStringList &lines) {
+            journal.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+            journal.flush();
+        });
+    }
 
     emu::LineHost host(*printer);
     const bool tcp = !options->tcpHost.isEmpty();

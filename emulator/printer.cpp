@@ -52,6 +52,7 @@ std::unique_ptr<Printer> Printer::create(Model model, const Identity &identity) 
 Printer::Printer(Model model, const Identity &identity)
     : id(normalised(identity)), printerModel(model),
       st(std::make_unique<detail::PrinterState>(model)) {
+    st->paper.identity = &id;
 }
 
 Printer::~Printer() = default;
@@ -89,8 +90,10 @@ std::vector<Reply> Printer::receive(const QByteArray &bytes) {
         for (qsizetype i = known; i < frames.size() && !command; ++i)
             command = frames[i].startsWith(Esc);
     }
-    if (command)
+    if (command) {
+        paperMoved();
         stateMayHaveChanged();
+    }
     return replies;
 }
 
@@ -521,8 +524,11 @@ std::optional<UserRecord> Printer::userRecord() const {
 // ---- Documents ----
 
 void Printer::setDocumentInserted(bool inserted) {
-    std::lock_guard lock(mutex);
-    st->documents.setInserted(inserted);
+    {
+        std::lock_guard lock(mutex);
+        st->documents.setInserted(inserted);
+    }
+    paperMoved(); // a stamp that waited for its slip
 }
 
 bool Printer::documentInserted() const {

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QList>
+#include <QStringList>
 
 #include <array>
 #include <chrono>
@@ -266,6 +267,12 @@ public:
     // The state as the printer left the factory.
     void resetToFactory();
 
+    // ---- The paper roll (paper_roll.h) ----
+    // Called, outside the printer's lock, with the lines printed by each frame (or by a stamp
+    // once its slip went in): our own rendering of what the printer puts on paper, the
+    // printer's width (48 columns), in order.
+    void setPaperObserver(std::function<void(const QStringList &lines)> observer);
+
     // ---- Observation ----
     QList<QByteArray> receivedFrames() const; // every complete frame, in order
     void clearReceivedFrames();
@@ -376,6 +383,7 @@ protected:
 private:
     const Command *findCommand(char lead, int code) const;
     void stateMayHaveChanged();
+    void paperMoved();
     std::optional<Reply> takeFrame(const QByteArray &bytes, qsizetype &pos);
     Reply dispatch(const QByteArray &frame, const Command *command);
     Reply answerFrame(const QByteArray &frame, const Command *command);
@@ -403,6 +411,7 @@ private:
     };
     std::vector<ArmedFault> armed;
     std::function<void(const QByteArray &)> stateObserver;
+    std::function<void(const QStringList &)> paperObserver;
     QByteArray lastState;    // what the observer was last told
     QByteArray factoryState; // as made
     std::mutex observerMutex;

@@ -1,9 +1,14 @@
 #include "app/emulator_panel.h"
 
+#include "core/file_dialogs.h"
+#include "core/file_replace.h"
 #include "core/messages.h"
+#include "core/working_folder.h"
 #include "faults.h"
 #include "printer.h"
 #include "ui_emulator_panel.h"
+
+#include <QFontDatabase>
 
 namespace {
 // The faults on demand as the panel offers them, with the name faults.h reads and whether the
@@ -83,17 +88,45 @@ EmulatorPanel::EmulatorPanel(QWidget *main)
                         MessageStyle::Question) == MessageAnswer::Yes)
             printer->resetToFactory();
     });
+    // The paper roll: the printer's lines as they come, in a fixed-pitch font at its width.
+    ui->memoBobina->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    ui->memoBobina->setMaximumBlockCount(20000);
+    connect(ui->btLimparBobina, &QPushButton::clicked, ui->memoBobina, &QPlainTextEdit::clear);
+    connect(ui->btSalvarBobina, &QPushButton::clicked, this, &EmulatorPanel::savePaper);
     connect(ui->btFechar, &QPushButton::clicked, this, &QWidget::hide);
     refresh();
 }
 
-EmulatorPanel::~EmulatorPanel() = default;
+EmulatorPanel::~EmulatorPanel() {
+    if (printer)
+        printer->setPaperObserver({});
+}
 
 void EmulatorPanel::setPrinter(std::shared_ptr<emu::Printer> p, const QString &portName) {
+    if (printer)
+        printer->setPaperObserver({});
     printer = std::move(p);
+    // The printer prints on whichever thread talks to it; the lines reach the roll on this one.
+    // Once the observer is replaced no call is under way, and a queued one dies with the panel.
+    if (printer)
+        printer->setPaperObserver([this](const QStringList &lines) {
+            QMetaObject::invokeMethod(
+                this, [this, lines] { ui->memoBobina->appendPlainText(lines.join('\n')); },
+                Qt::QueuedConnection);
+        });
     ui->lbImpressora->setText(printer ? QStringLiteral("Impressora emulada: ") + portName
                                       : QStringLiteral("Nenhuma impressora emulada em uso"));
     refresh();
+}
+
+void EmulatorPanel::savePaper() {
+    const QString file = askSaveFileName({QStringLiteral("Salvar bobina"), WorkingFolder::path(),
+                                          QStringLiteral("Texto (*.txt)"), QStringLiteral("txt")});
+    QString error;
+    if (!file.isEmpty() &&
+        !writeFileReplacing(file, (ui->memoBobina->toPlainText() + '\n').toUtf8(), &error))
+        showMessage(QStringLiteral("Não foi possível gravar %1.\r\n%2").arg(file, error),
+                    QStringLiteral("Erro"), MessageButtons::Ok, MessageStyle::Error);
 }
 
 // The fault chosen, written as printer-emulator's --fault option takes it and read back by the
