@@ -376,7 +376,7 @@ void Session::emulatorPanel() {
          c.RegisterPayment(cash) && c.CloseCoupon("Obrigado e volte sempre!") && ok;
     windows.emulatorPanel.show();
     auto *roll = control<QPlainTextEdit>(windows.emulatorPanel, "memoBobina");
-    wait([&] { return roll->toPlainText().contains("TROCO"); }, "the coupon on the paper roll");
+    wait([&] { return roll->toPlainText().contains("Obrigado"); }, "the coupon on the paper roll");
     save(windows.emulatorPanel, QStringLiteral("emulator-panel"));
     windows.emulatorPanel.hide();
 }
