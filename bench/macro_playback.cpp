@@ -9,11 +9,11 @@
 #include "core/global.h"
 #include "fiscal/macro_file.h"
 #include "fiscal/macro_player.h"
+#include "line_host.h"
 #include "link/emulator_transport.h"
 #include "link/serial_new.h"
 #include "printer.h"
 #include "protocol/command_set.h"
-#include "line_host.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

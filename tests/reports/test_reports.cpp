@@ -4,9 +4,9 @@
 // pseudo-terminal at the line's speed. Protocol durations are shortened through the clock.
 #include "app/main_window.h"
 #include "core/clock_text.h"
+#include "line_host.h"
 #include "link/serial_new.h"
 #include "protocol/command_set.h"
-#include "line_host.h"
 #include "reports/fiscal_memory.h"
 #include "reports/leituramf.h"
 #include "reports/printer_clock.h"
