@@ -16,6 +16,15 @@ namespace Cli {
 
 namespace {
 
+// Set in the environment of every child started for one port. A child never starts children
+// of its own: checked both before and inside runChildren, so that no single slip can make the
+// program start itself over and over.
+constexpr char ChildMark[] = "ECF_PROCESSO_DE_PORTA";
+
+bool isChild() {
+    return qEnvironmentVariableIsSet(ChildMark);
+}
+
 void write(FILE *file, const QString &text) {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file);
@@ -38,12 +47,17 @@ QJsonArray runChildren(const QStringList &arguments, const Options &o, const QSt
         QByteArray pendingErr;
     };
     std::vector<Child> children;
+    if (isChild())
+        return {};
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(ChildMark), QStringLiteral("1"));
     children.reserve(size_t(o.ports.size())); // the connections hold references to them
     QEventLoop loop;
     int running = 0;
     for (const QString &port : o.ports) {
         Child &child = children.emplace_back(Child{port, std::make_unique<QProcess>(), {}});
         QProcess *process = child.process.get();
+        process->setProcessEnvironment(environment);
         QObject::connect(process, &QProcess::readyReadStandardError, [&child, err] {
             child.pendingErr += child.process->readAllStandardError();
             qsizetype end;
@@ -103,6 +117,11 @@ int main(const QStringList &arguments, const QString &program, FILE *out, FILE *
         else if (!o.quiet)
             write(out, describe(result) + summary(result));
         return result.value(QStringLiteral("exit")).toInt();
+    }
+    if (isChild()) {
+        write(err,
+              QStringLiteral("Erro interno: o processo de uma porta recebeu várias portas.\n"));
+        return Failed;
     }
     const QJsonArray results = runChildren(arguments, o, program, err);
     int exit = Done;

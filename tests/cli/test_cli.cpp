@@ -455,6 +455,17 @@ private slots:
         QVERIFY(ecf.readAllStandardError().contains(
             "[/dev/nenhuma] Erro: Não foi possível abrir a porta /dev/nenhuma."));
     }
+
+    // A process started for one port that is asked for several starts nobody: it says so.
+    void portProcessStartsNoOther() {
+        qputenv("ECF_PROCESSO_DE_PORTA", "1");
+        const Run run =
+            cli({"identify", "--port", fixture::portOf(ModelA), "--port", fixture::portOf(ModelB)});
+        qunsetenv("ECF_PROCESSO_DE_PORTA");
+        QCOMPARE(run.exit, 1);
+        QVERIFY2(run.err.startsWith("Erro interno"), qPrintable(run.err));
+        QVERIFY(run.out.isEmpty());
+    }
 };
 
 TOOL_TEST_CLASS(CliTest)
