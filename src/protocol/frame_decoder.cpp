@@ -117,7 +117,7 @@ Attempt attempt(uint32_t model, const Layout &l, const QByteArray &frame) {
     int at = int(l.prefix.size());
     QByteArray previous;
     for (const Field &f : l.fields) {
-        if (at > frame.size() || (at == frame.size() && f.width != 0))
+        if (at > frame.size() || (at == frame.size() && f.width > 0))
             return a; // cut short: decoded as far as it goes
         QByteArray bytes;
         if (f.width == Field::Variable) {

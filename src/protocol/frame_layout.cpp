@@ -21,7 +21,7 @@ Field number(const QString &name, int width, int decimals, const QString &unit =
 Field fixed(const QByteArray &bytes, const QString &name = {}, const QString &label = {}) { Field f = make(name, int(bytes.size()), Kind::Fixed); f.choices = {{bytes, label}}; return f; }
 Field choice(const QString &name, const QList<Choice> &choices) { Field f = make(name, int(choices.first().code.size()), Kind::Choice); f.choices = choices; return f; }
 Field of(Kind kind, const QString &name, int width) { return make(name, width, kind); }
-Field adjustment(int width, bool percentFirst) { Field f = make(QStringLiteral("valor"), width, Kind::Adjustment); f.percentFirst = percentFirst; return f; }
+Field adjustment(int width, bool percentFirst) { Field f = make(QStringLiteral("valor do ajuste"), width, Kind::Adjustment); f.percentFirst = percentFirst; return f; }
 Field answerAt(int at, Field field) { field.at = at; return field; }
 
 const QString Rate = QStringLiteral("alíquota");
@@ -69,10 +69,10 @@ QList<Layout> modelA() {
         {Id::ProgramOperator, A, QStringLiteral("Programar operador"), esc(0xDA), {fixed("OOpr:"), text(QStringLiteral("operador"), 16)}, {}},
         {Id::ReadConfiguration, A, QStringLiteral("Ler configuração"), esc(0xEE), {}, {}},
         {Id::SellItemShort, A, QStringLiteral("Venda de item"), esc(0xCA),
-         {text(Rate, 2), text(QStringLiteral("código"), 6), fixed("000"), choice(QStringLiteral("ajuste"), {{"0", QStringLiteral("nenhum")}, {"1", QStringLiteral("acréscimo %")}}),
+         {text(Rate, 2), text(QStringLiteral("código"), 6), fixed("000"), choice(QStringLiteral("ajuste"), {{"0", QStringLiteral("sem acréscimo")}, {"1", QStringLiteral("acréscimo %")}}),
           number(QStringLiteral("acréscimo"), 4, 2, QStringLiteral(" %")), number(QStringLiteral("preço unitário"), 9, 2), of(Kind::Quantity, QStringLiteral("quantidade"), 5), text(QStringLiteral("descrição"), 14)}, {}},
         {Id::SellItemLong, A, QStringLiteral("Venda de item"), esc(0xDF),
-         {text(Rate, 2), text(QStringLiteral("código"), 13), choice(QStringLiteral("ajuste"), {{"0", QStringLiteral("nenhum")}, {"1", QStringLiteral("acréscimo %")}}),
+         {text(Rate, 2), text(QStringLiteral("código"), 13), choice(QStringLiteral("ajuste"), {{"0", QStringLiteral("sem acréscimo")}, {"1", QStringLiteral("acréscimo %")}}),
           number(QStringLiteral("acréscimo"), 4, 2, QStringLiteral(" %")), number(QStringLiteral("preço unitário"), 10, 3), number(QStringLiteral("quantidade"), 8, 3),
           text(QStringLiteral("unidade"), 2), text(QStringLiteral("descrição"), V, FF)}, {}},
         {Id::CancelItem, A, QStringLiteral("Cancelar item"), esc(0xCD), {digits(QStringLiteral("item"), 3)}, {}},
