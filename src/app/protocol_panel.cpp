@@ -48,13 +48,13 @@ ProtocolPanel::ProtocolPanel(QWidget *parent) : QWidget(parent) {
     twProtocolo->setEditTriggers(QAbstractItemView::NoEditTriggers);
     twProtocolo->verticalHeader()->hide();
     twProtocolo->setWordWrap(false);
-    for (auto [column, width] : {std::pair{0, 92}, {1, 70}, {2, 150}, {3, 250}, {4, 150}, {5, 60}})
+    for (auto [column, width] : {std::pair{0, 92}, {1, 70}, {2, 150}, {3, 330}, {4, 200}, {5, 60}})
         twProtocolo->setColumnWidth(column, width);
     twProtocolo->horizontalHeader()->setStretchLastSection(true);
     memoBytes = static_cast<QPlainTextEdit *>(named(new QPlainTextEdit, "memoBytes"));
     memoBytes->setReadOnly(true);
     memoBytes->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    memoBytes->setFixedHeight(64);
+    memoBytes->setFixedHeight(80);
     auto *btSalvar =
         static_cast<QPushButton *>(named(new QPushButton(QStringLiteral("Salvar...")), "btSalvar"));
     auto *btAbrir =

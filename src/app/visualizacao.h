@@ -37,7 +37,7 @@ private:
     void updateView();
 
     static constexpr QSize RawSize{510, 160};
-    static constexpr QSize ProtocolSize{840, 470};
+    static constexpr QSize ProtocolSize{960, 500};
 
     std::unique_ptr<Ui::TfmVisualizacao> ui;
     TfmMain *mainWindow;
