@@ -5,7 +5,7 @@ HEADLESS_PACKAGES := xvfb xauth x11-utils imagemagick
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test asan tsan coverage fuzz bench screenshots clean
+.PHONY: all deps build run test asan tsan coverage fuzz bench screenshots package check-package clean
 
 all: build
 
@@ -69,6 +69,18 @@ bench: build
 screenshots: build
 	cmake --build --preset default --target screenshots
 	QT_QPA_PLATFORM=offscreen ./build/default/tools/screenshots docs
+
+# The Debian package (build/default/package/ferramenta-ecf_<version>_<arch>.deb) through CPack;
+# dpkg-shlibdeps and file compute its dependencies.
+PACKAGE_PACKAGES := dpkg-dev file
+package: build
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGE_PACKAGES)"
+	cd build/default && cpack -G DEB
+
+# Builds the package, installs it on this machine, runs the installed tool against its built-in
+# emulated printer, validates the menu entry, the metainfo and the package (lintian), removes it.
+check-package:
+	./tools/check-package.sh
 
 clean:
 	rm -rf build

@@ -156,6 +156,15 @@ std::optional<Options> parse(int argc, char **argv, std::string &error) {
 } // namespace
 
 int main(int argc, char **argv) {
+    // The installed program's --help and --version.
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("emulador-ecf %s\n", EMULATOR_VERSION);
+        return 0;
+    }
     std::string error;
     const std::optional<Options> options = parse(argc, argv, error);
     if (!options) {

@@ -12,12 +12,14 @@
 #include "ui_main_window.h"
 #include "widgets/indicator.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QScreen>
+#include <QStyle>
 
 namespace {
 const QColor Red(255, 0, 0);
@@ -117,7 +119,7 @@ void TfmMain::startUp() {
     chooseModel();
 
     ui->cbPorta->clear();
-    ui->cbPorta->addItems(PortList::available(printerLink()));
+    fillPortList();
     ui->cbPorta->setCurrentIndex(-1);
     state.PortOpen = false;
     const QString port = ToolConfig::portName(record);
@@ -132,6 +134,21 @@ void TfmMain::startUp() {
     const QString notSaved = ToolConfig::notSavedText(opening, folder);
     if (!notSaved.isEmpty())
         showMessage(notSaved, QStringLiteral("Aviso"), MessageButtons::Ok, MessageStyle::Warning);
+}
+
+// A port the user may not use keeps its name (choosing it tries it and tells why it fails),
+// with a warning sign and the remedy as its tip.
+void TfmMain::fillPortList() {
+    const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    ui->cbPorta->view()->setIconSize(ui->cbPorta->iconSize()); // rows as high as the others
+    for (const PortList::Port &port : PortList::available(printerLink())) {
+        if (!port.denied) {
+            ui->cbPorta->addItem(port.name);
+            continue;
+        }
+        ui->cbPorta->addItem(warning, port.name);
+        ui->cbPorta->setItemData(ui->cbPorta->count() - 1, PortList::deniedHint(), Qt::ToolTipRole);
+    }
 }
 
 // Enter in the box also reports an activation and the end of the editing: the signals of
@@ -168,9 +185,9 @@ void TfmMain::choosePort() {
     stopIdentification();
     printerLink().ClosePort();
     ui->btEmulador->setVisible(false);
-    if (printerLink().OpenPort(name, 9600, false) != 0) {
-        showMessage(QStringLiteral("Erro ao abrir porta de comunicacao!\r\n"),
-                    QStringLiteral("Erro"), MessageButtons::Ok, MessageStyle::Information);
+    if (const int result = printerLink().OpenPort(name, 9600, false); result != 0) {
+        showMessage(PortList::openFailureText(result), QStringLiteral("Erro"), MessageButtons::Ok,
+                    MessageStyle::Information);
         return;
     }
     state.PortOpen = true;

@@ -63,6 +63,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void fillPortList();
     void choosePort();
     void chooseModel();
     void commitPortChoice(bool retry);

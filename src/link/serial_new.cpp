@@ -155,14 +155,16 @@ int Link::OpenPort(const QString &portName, uint32_t /*baud*/, bool probeOnly) {
     auto thread = std::make_unique<SerialInThread>();
     thread->start();
     bool opened = false;
+    bool denied = false;
     runOn(*thread, [&] {
         opened = device->open();
+        denied = !opened && device->permissionDenied();
         if (opened && probeOnly)
             device->close();
     });
     if (!opened || probeOnly) {
         thread->finish();
-        return opened ? 0 : 1;
+        return opened ? 0 : denied ? PortDenied : 1;
     }
     transport = std::move(device);
     portThread = std::move(thread);

@@ -54,8 +54,10 @@ public:
     Link(const Link &) = delete;
     Link &operator=(const Link &) = delete;
 
-    // 0 on success, 1 when the port cannot be opened. With `probeOnly` the port is closed
-    // again at once (the port list uses this to find the ports that exist).
+    // 0 on success, 1 when the port cannot be opened, PortDenied when the user may not use
+    // it (see Transport::permissionDenied). With `probeOnly` the port is closed again at once
+    // (the port list uses this to find the ports that exist).
+    static constexpr int PortDenied = 2;
     int OpenPort(const QString &portName, uint32_t baud, bool probeOnly);
     int ClosePort();
     bool isOpen() const { return open; }

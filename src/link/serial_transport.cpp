@@ -1,6 +1,7 @@
 #include "link/serial_transport.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QThread>
@@ -8,7 +9,10 @@
 #include <algorithm>
 
 #if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <fcntl.h>
 #include <termios.h>
+#include <unistd.h>
 #elif defined(Q_OS_WIN)
 #include <windows.h>
 #endif
@@ -32,7 +36,20 @@ bool SerialTransport::open() {
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::NoFlowControl);
     port->setReadBufferSize(0); // unlimited: nothing the printer sends is dropped
+    denied = false;
     if (!port->open(QIODevice::ReadWrite)) {
+        // QSerialPort reports a port held by another program the same way; only a device the
+        // user may not read and write is a matter of permission.
+#if defined(Q_OS_UNIX)
+        const QByteArray path = port->portName().startsWith(QLatin1Char('/'))
+                                    ? QFile::encodeName(port->portName())
+                                    : QFile::encodeName(QStringLiteral("/dev/") + port->portName());
+        denied = port->error() == QSerialPort::PermissionError &&
+                 faccessat(AT_FDCWD, path.constData(), R_OK | W_OK, AT_EACCESS) != 0 &&
+                 errno == EACCES;
+#else
+        denied = port->error() == QSerialPort::PermissionError;
+#endif
         port.reset();
         return false;
     }

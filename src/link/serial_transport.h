@@ -16,6 +16,7 @@ public:
     ~SerialTransport() override;
 
     bool open() override;
+    bool permissionDenied() const override { return denied; }
     void close() override;
     bool write(const QByteArray &frame) override;
     QByteArray readChunk(int totalMs, const std::atomic<bool> &cancel) override;
@@ -25,6 +26,7 @@ public:
 private:
     QString name;
     std::unique_ptr<QSerialPort> port;
+    bool denied = false;
     // Whether the system lists the port as a serial port (a pseudo-terminal it does not);
     // looked up once, the first time the modem lines cannot be read.
     std::optional<bool> systemPort;

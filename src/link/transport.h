@@ -21,6 +21,9 @@ public:
     // Opens the device at 9600 baud, 8 data bits, no parity, one stop bit, DTR and RTS on,
     // no flow control.
     virtual bool open() = 0;
+    // Whether the last open failed because the user may not use the device (on Linux a
+    // USB-serial adapter belongs to the group dialout).
+    virtual bool permissionDenied() const { return false; }
     virtual void close() = 0;
     // Writes the frame and returns once its last byte has left.
     virtual bool write(const QByteArray &frame) = 0;

@@ -17,6 +17,8 @@
 #include <QKeyEvent>
 
 #include <cstring>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -126,10 +128,16 @@ void TfmCheques::btProcederClick() {
         ui->edArqCheques->setFocus();
         return;
     }
-    ui->btProceder->setEnabled(false);
-    ui->btSair->setEnabled(false);
     const QByteArray table = file.readAll();
     file.close();
+    if (table.isEmpty()) { // nothing to send: the printer would only be waited on
+        showMessage(QStringLiteral("O arquivo de cheques está vazio:\r\n%1").arg(file.fileName()),
+                    QStringLiteral("Erro"), MessageButtons::Ok, MessageStyle::Error);
+        ui->edArqCheques->setFocus();
+        return;
+    }
+    ui->btProceder->setEnabled(false);
+    ui->btSair->setEnabled(false);
     const BankTableResult result = loadBankTable(printerLink(), table);
     if (result.accepted())
         showMessage(BankTableText::Loaded, QStringLiteral("Aviso"), MessageButtons::Ok,
@@ -177,18 +185,24 @@ void TfmCheques::threadEnded() {
         return;
     // `finished` comes from the thread just before it ends; its last step is a moment away.
     thread->wait();
-    delete thread;
-    thread = nullptr;
+    delete std::exchange(thread, nullptr);
+    showIdle();
+}
+
+void TfmCheques::showIdle() {
     ui->btImprimir->setEnabled(true);
     ui->lbMSG->hide();
     ui->btSair->setText(QStringLiteral(" Sair"));
 }
 
+// The wait for the thread serves queued events, `finished` among them: the window lets go of
+// the thread first, so that threadEnded() cannot delete it while the wait is still using it.
 void TfmCheques::stopThread() {
     if (!thread)
         return;
-    thread->terminateAndWait();
-    threadEnded();
+    const std::unique_ptr<ThreadCheque> stopping(std::exchange(thread, nullptr));
+    stopping->terminateAndWait();
+    showIdle();
 }
 
 void TfmCheques::btSairClick() {

@@ -35,6 +35,7 @@ private:
     void setToday();
     void setAmount(const QString &twelveDigits);
     void threadEnded();
+    void showIdle();
     void stopThread();
 
     std::unique_ptr<Ui::TfmCheques> ui;

@@ -119,6 +119,7 @@ QByteArray frameNamed(Printer &p, const QString &name, int coupon) {
         {"adjust2", esc(0xCB) + "0021" + num(150, 9)},
         {"total", esc(a ? 0xF1 : 0xCE) + '1' + num(0, 12)},
         {"total-10,01", esc(a ? 0xF1 : 0xCE) + '1' + num(1001, 12)},
+        {"total+10%", esc(0xCE) + '2' + num(1000, 12)}, // model B: the percentage in all 12 digits
         {"cash", pay(cash)},
         {"card", pay(card)},
         {"payQ", pay(a ? "Q" : "17")}, // a method that does not exist
@@ -138,6 +139,8 @@ QByteArray frameNamed(Printer &p, const QString &name, int coupon) {
         {"voucher-10,01", voucher(a ? "A" : "01", 1001)},
         {"report", a ? esc(0xD3) : esc(0xD2) + "01"},
         {"report02", esc(0xD2) + "02"},
+        {"memoryX", esc(a ? 0xD1 : 0xFB) + "X000001005000"}, // the fiscal memory on paper
+        {"memoryx", esc(0xFB) + "x000001005000"},            // model B: the full reading
         {"line", a ? esc(0xD5) + "texto" + Ff : esc(0xD7) + pad("texto", 48)},
         {"closeReport", esc(a ? 0xD4 : 0xD8)},
         {"auth", esc('Y') + "Autenticado" + '\n'},
@@ -243,11 +246,13 @@ private slots:
                                 "cancelItem9=15 itemTD=18 item0=28 itemX=13 itemISS=76|32 total-10,01=24 total item=39 "
                                 "cancelItem1=39 total=39 close=39 payQ=38 cash cash=39 close -coupon coo+2");
         row("item adjusted", "B", "", "X open item adjust2=15 adjust1 adjust1=24");
+        row("totalized with a percentage", "B", "", "X open item total+10% total=39");
         row("non-fiscal voucher", "AB", "", "X voucherIn total=39 close=39 cash close voucherOut cash=39 close "
                                             "voucherF=30 voucher-10,01=24 coo+3");
         row("management report", "AB", "", "X report +report item=10 close=10 open=10 line closeReport -report "
                                            "closeReport=11");
         row("unknown report", "B", "", "X report02=30");
+        row("fiscal memory on paper", "AB", "", "X Z memoryX"); row("full fiscal memory on paper", "B", "", "X Z memoryx");
         row("linked voucher", "AB", "", "X open item total linked=10 card close linked10,01=43 linkedCash=43 linked "
                                         "line closeReport coo+3");
         row("coupon cancelled with its voucher", "A", "", "X open item total card close linked closeReport cancel "

@@ -283,6 +283,39 @@ private slots:
         QCOMPARE(played, expected);
     }
 
+    // The stamp's frame (model A has one stamp, model B stamps on the left or on the right of
+    // the slip), sent after the flow's last coupon, which was cancelled: the printer refuses
+    // to stamp it (31) and the window says so in the model's words.
+    void authentication_data() {
+        QTest::addColumn<uint>("model");
+        QTest::addColumn<bool>("left");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QString>("message");
+        const QString a = "ERRO: 31\r\n\nNão pode autenticar. Excedeu 4 repetições ou \r\nnão é "
+                          "permitida nesta fase";
+        const QString b = "ERRO: 31\r\n\nNão pode autenticar";
+        const QByteArray right = "\x1BYTexto Autent.\n", left = "\x1ByTexto Autent.\n";
+        QTest::newRow("MV210") << uint(ModelA) << true << right << a;
+        QTest::newRow("MV4700 left") << uint(ModelB) << true << left << b;
+        QTest::newRow("MV4700 right") << uint(ModelB) << false << right << b;
+    }
+    void authentication() {
+        QFETCH(uint, model);
+        QFETCH(bool, left);
+        QVERIFY(openDay(model));
+        showFiscal();
+        coupon();
+        fixture::printer(model)->setDocumentInserted(true);
+        fixture::printer(model)->clearReceivedFrames();
+        WindowDriver stamp = open("btAutenticacao", tool->autenticacao);
+        QCOMPARE(stamp.visible("rbLeft"), model == ModelB);
+        stamp.check(left ? "rbLeft" : "rbRight");
+        stamp.press("btEnviar");
+        QTRY_VERIFY(stamp.enabled("btEnviar") && stamp.text("btSair") == " Sair");
+        QTEST(escFrames(model).value(0), "frame");
+        QTEST(messages->texts().join("#"), "message");
+    }
+
     // A file the player refuses, a frame the printer refuses or leaves unanswered, or Stop
     // during the idle wait after a Leitura X: what the user is told, and the frames sent.
     void playbackFaults_data() {

@@ -239,6 +239,7 @@ private slots:
         QTest::newRow("no answer: 99") << good << true << error + "99";
         QTest::newRow("refused by the printer") << QByteArray("\x1B\xF9" "000\xFF") << false << error + "28";
         QTest::newRow("no such file") << QByteArray() << false << "Erro|Arquivo de Cheques Inexistente";
+        QTest::newRow("empty file") << QByteArray("") << false << "Erro|O arquivo de cheques está vazio:\r\nDIR/bancos.QBK";
         // clang-format on
     }
     void bankTable() {
@@ -250,17 +251,19 @@ private slots:
         printer->setSilent(silent);
         loadTable(table);
         QCOMPARE(messages->count(), 1);
-        QCOMPARE(messages->shown()[0].caption + '|' + messages->texts()[0], message);
+        QCOMPARE(QString(messages->shown()[0].caption + '|' + messages->texts()[0])
+                     .replace(dir->path(), "DIR"),
+                 message);
         QVERIFY(user.enabled("btProceder") && user.enabled("btSair"));
-        QCOMPARE(fixture::takeFrames(ModelB), table.isNull() ? QList<QByteArray>{} : QList{table});
+        QCOMPARE(fixture::takeFrames(ModelB), table.isEmpty() ? QList<QByteArray>{} : QList{table});
         QCOMPARE(printer->bankTable().size(), message.startsWith("Aviso") ? 32 : 0);
     }
 
     // Each script is what the operator and the printer do, in turn: "=text" waits for that
     // progress text, "insert"/"remove" a check, "printed" waits for one more print, "cancel"
-    // presses "Cancelar", "silent"/"speaks" quiets or wakes the printer, "wait" lets several
-    // polls pass. Every run ends idle with the window still shown; the printer printed the
-    // check's fields as typed (bank 341, R$ 123,45, São Paulo, the payee, today).
+    // presses "Cancelar", "close" hides the window, "silent"/"speaks" quiets or wakes the printer,
+    // "wait" lets several polls pass. Every run ends idle with the window still shown; the printer
+    // printed the check's fields as typed (bank 341, R$ 123,45, São Paulo, the payee, today).
     void printing_data() {
         QTest::addColumn<QString>("back");
         QTest::addColumn<bool>("vertical");
@@ -277,6 +280,7 @@ private slots:
             << "silent, =Posicione Cheque, wait, =Posicione Cheque, speaks, insert, printed, silent, "
                "=Retire o Cheque, wait, =Retire o Cheque, remove, speaks";
         QTest::newRow("cancelled while the printer is silent") << "" << false << "silent, =Posicione Cheque, cancel";
+        QTest::newRow("window closed while waiting for the check") << "" << false << "=Posicione Cheque, close";
         // clang-format on
     }
     void printing() {
@@ -309,7 +313,10 @@ private slots:
                 QTRY_COMPARE(printer->printedChecks().size(), printed + 1);
             else if (step == "cancel")
                 user.press("btSair");
-            else if (step == "silent" || step == "speaks")
+            else if (step == "close") { // hidden (as by its owner) while the thread waits
+                window->hide();
+                QVERIFY(user.show());
+            } else if (step == "silent" || step == "speaks")
                 printer->setSilent(step == "silent");
             else
                 QTest::qWait(Clock::scaled(40000)); // well past the 8 seconds

@@ -50,6 +50,7 @@ private slots:
         row("ESC SO", '<', B, "\033\016x", "<W1>x");
         row("CR and DC4 dropped", '<', B, "a\r\n\024b", "a\r\nb");
         row("unknown ESC pair dropped", '<', A, "a\033@b", "ab");
+        row("ESC NUL pair dropped", '<', A, QByteArray("a\033\000b", 4), "ab");
         row("ends after the end mark", '<', B, "ab\xff\016cd", "ab\xff");
         row("lone ESC at the end", '<', B, "ab\033", "ab");
         row("parameter missing", '<', B, "ab\033W", "ab");
