@@ -5,6 +5,10 @@
 // plus the 150 ms of silence that tells the end of an answer. The figure of merit is the
 // median exchange against that limit, and what the link adds on top of it.
 // In process, the emulator answers at once: exchanges per second show the link's overhead.
+// The pseudo-terminal run is repeated with the traffic viewer's monitor open: the two raw
+// views' text made on the link's thread, the exchanges queued and decoded on another.
+#include "app/protocol_log.h"
+#include "app/traffic_text.h"
 #include "core/global.h"
 #include "link/emulator_transport.h"
 #include "link/serial_new.h"
@@ -15,7 +19,9 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -38,6 +44,72 @@ double exchangeMs(Link &link) {
     return t.nsecsElapsed() / 1e6;
 }
 
+// What the open viewer does: the link's thread formats the raw views and queues the bytes; a
+// consumer thread decodes them into the protocol log, as the UI thread does.
+class Monitor {
+public:
+    explicit Monitor(Link &link) : link(link) {
+        queue.wake = [this] {
+            std::lock_guard lock(mutex);
+            pending = true;
+            wake.notify_one();
+        };
+        consumer = std::thread([this] {
+            for (;;) {
+                std::unique_lock lock(mutex);
+                wake.wait(lock, [this] { return pending || stopping; });
+                if (stopping)
+                    return;
+                pending = false;
+                lock.unlock();
+                for (const TrafficEvent &event : queue.take())
+                    log.add(event);
+            }
+        });
+        toolState().ViewerFeed = true;
+        link.setTrafficObserver([this](TrafficDirection direction, const QByteArray &bytes) {
+            const bool sent = direction == TrafficDirection::Sent;
+            shown += TrafficText::hex(bytes).size() + TrafficText::text(bytes, sent).size();
+            queue.push(direction, bytes);
+        });
+    }
+    ~Monitor() { finish(); }
+    // Closes the monitor; the number of exchanges it decoded.
+    qsizetype finish() {
+        if (stopping)
+            return log.rows().size();
+        link.setTrafficObserver({});
+        toolState().ViewerFeed = false;
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+            wake.notify_one();
+        }
+        consumer.join();
+        for (const TrafficEvent &event : queue.take())
+            log.add(event);
+        return log.rows().size();
+    }
+
+private:
+    Link &link;
+    TrafficQueue queue;
+    ProtocolLog log;
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool pending = false, stopping = false;
+    std::thread consumer;
+    qsizetype shown = 0;
+};
+
+double medianOver(Link &link, int count) {
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i)
+        times.push_back(exchangeMs(link));
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -57,17 +129,23 @@ int main(int argc, char **argv) {
         return 1;
     }
     exchangeMs(link); // warm up
-    std::vector<double> times;
-    for (int i = 0; i < 25; ++i)
-        times.push_back(exchangeMs(link));
-    link.ClosePort();
-    host.stop();
-    std::sort(times.begin(), times.end());
-    const double median = times[times.size() / 2];
     const double limit = emu::wireTimeMs(2) + emu::wireTimeMs(StatusAnswerBytes) + 150.0;
+    const double median = medianOver(link, 25);
     std::printf("pty, 9600 baud: median exchange %.2f ms, line limit %.2f ms, ratio %.4f\n", median,
                 limit, median / limit);
     std::printf("pty, 9600 baud: added latency %.2f ms per exchange\n", median - limit);
+    qsizetype rows = 0;
+    double monitored = 0;
+    {
+        Monitor monitor(link);
+        monitored = medianOver(link, 25);
+        rows = monitor.finish();
+    }
+    std::printf("pty, 9600 baud, monitor open: median exchange %.2f ms, ratio %.4f (%lld "
+                "exchanges decoded)\n",
+                monitored, monitored / limit, static_cast<long long>(rows));
+    link.ClosePort();
+    host.stop();
 
     auto fast = emu::Printer::create(emu::Model::B);
     link.setTransportFactory([&](const QString &) {
