@@ -46,7 +46,9 @@ grep -q -- '--folder' <<<"$help" || fail "ferramenta-ecf --help"
 [ "$(ferramenta-ecf --version)" = "ferramenta-ecf $version" ] || fail "ferramenta-ecf --version"
 emulador-ecf --help | grep -q -- '--model' || fail "emulador-ecf --help"
 [ "$(emulador-ecf --version)" = "emulador-ecf $version" ] || fail "emulador-ecf --version"
-echo "ferramenta-ecf $version, emulador-ecf $version"
+ecf --help | grep -q -- '--port' || fail "ecf --help"
+ecf identify --port EMUL-MV4700 | grep -q 'MV4700' || fail "ecf identify"
+echo "ferramenta-ecf $version, emulador-ecf $version, ecf"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

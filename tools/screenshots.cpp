@@ -33,6 +33,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -199,6 +200,7 @@ public:
     void userRecord(const QString &name);
     void intervention();
     void emulatorPanel();
+    void protocolMonitor();
 
     const QString out;
     ConsoleMessages messages;
@@ -218,6 +220,47 @@ void Session::mainWindows() {
     QTest::qWait(600);
     windows.status.hide();
     save(windows.viewer, QStringLiteral("traffic-viewer"));
+    press(windows.main, "btVisualizarCOM");
+}
+
+// The traffic viewer's protocol view over a coupon with one refused cancellation, a row
+// selected; the session saved as a text log and a CSV table in the working folder.
+void Session::protocolMonitor() {
+    CommandSet &c = *commandSetFor(ModelB);
+    c.ReadingX(); // the day opened before the viewer is shown
+    c.WaitPrinterIdle();
+    press(windows.main, "btVisualizarCOM");
+    press(windows.viewer, "btProtocolo");
+    const ItemEntry::Sale sale{.code = "7891000100103",
+                               .description = "Arroz tipo 1 5kg",
+                               .price = "000002490",
+                               .taxCode = "TA",
+                               .quantity = "00002",
+                               .unit = {},
+                               .adjustment = {}};
+    char coo[6];
+    TotalRecord total = ItemEntry::totalRecord('N', false, {});
+    PaymentRecord cash = PaymentEntry::paymentRecord("01", "5000", {});
+    c.OpenCoupon(coo);
+    c.SellItem(ItemEntry::saleRecord(sale));
+    c.CancelItem("009");
+    c.Totalize(total);
+    c.RegisterPayment(cash);
+    c.CloseCoupon("Volte sempre!");
+    auto *table = control<QTableWidget>(windows.viewer, "twProtocolo");
+    QTest::qWait(300);
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (table->item(row, 2)->text() == QStringLiteral("Venda de item"))
+            table->selectRow(row);
+    }
+    save(windows.viewer, QStringLiteral("protocol-monitor"));
+    dialogs.file = QDir(WorkingFolder::path()).filePath(QStringLiteral("protocolo.log"));
+    press(windows.viewer, "btSalvar");
+    for (const char *suffix : {"log", "csv"}) {
+        QFile log(QDir(WorkingFolder::path()).filePath(QStringLiteral("protocolo.") + suffix));
+        if (log.open(QIODevice::ReadOnly))
+            std::printf("%s", log.readAll().constData());
+    }
     press(windows.main, "btVisualizarCOM");
 }
 
@@ -413,6 +456,7 @@ int main(int argc, char **argv) {
     session.sendData();
     session.editData(QString());
     session.emulatorPanel();
+    session.protocolMonitor();
 
     // The emulated MV210, firmware 1.20, then 1.22 (it takes the user's authorization code).
     session.choose("cbPorta", PortA);

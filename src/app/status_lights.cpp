@@ -23,7 +23,28 @@ constexpr Bit ModelABits[Count] = {
     {1, 4}, {2, 8},        {2, 2}, {3, 8, false}, {4, 8},  {4, 4},  {5, 4}, {5, 2},
     {5, 1}, {6, 4, false}, {6, 2}, {9, 1},        {10, 2}, {10, 1}, {6, 8},
 };
+constexpr const char *Names[Count] = {
+    "Falha mecânica",
+    "Off Line",
+    "RZ pendente",
+    "Em MIT",
+    "RG aberto",
+    "CF aberto",
+    "ECF bloqueado",
+    "MF ausente/não iniciada",
+    "Modo Treinamento",
+    "LX inicial não emitida",
+    "Já emitiu RZ",
+    "Erro nos totalizadores",
+    "Erro RTC",
+    "Clichê danificado",
+    "Documento emitido após RZ",
+};
 } // namespace
+
+QString name(int index) {
+    return index >= 0 && index < Count ? QString::fromUtf8(Names[index]) : QString();
+}
 
 bool reductionPendingKnown(uint32_t modelCode, double firmwareVersion) {
     return modelCode != ModelB || firmwareVersion >= 1.01 - 1e-9;

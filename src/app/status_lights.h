@@ -2,6 +2,8 @@
 
 #include "protocol/command_set.h"
 
+#include <QString>
+
 #include <array>
 #include <cstdint>
 
@@ -12,6 +14,9 @@ constexpr int Count = 15;
 using Lights = std::array<bool, Count>; // [0] is light 1
 
 Lights decode(uint32_t modelCode, double firmwareVersion, const StatusRecord &status);
+
+// The name of light `index` (0 is light 1) as the status window shows it beside the light.
+QString name(int index);
 
 // Model B reports "RZ pendente" from firmware 1.01 on.
 bool reductionPendingKnown(uint32_t modelCode, double firmwareVersion);

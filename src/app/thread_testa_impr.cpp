@@ -1,5 +1,7 @@
 #include "app/thread_testa_impr.h"
 
+#include "app/printer_identity.h"
+
 #include "core/clock.h"
 #include "core/global.h"
 #include "core/named_event.h"
@@ -7,11 +9,8 @@
 #include "link/serial_new.h"
 #include "protocol/command_set.h"
 
-#include <cstring>
-
 namespace {
 
-constexpr uint8_t ESC = 27;
 constexpr uint8_t GS = 29;
 const QString Unknown = QStringLiteral("????????");
 // How often the printer is asked whether it is there when the port cannot report CTS.
@@ -37,32 +36,7 @@ void resumeRecording() {
     state.RecordingState = state.SavedRecordingState.load();
 }
 
-QString field(const uint8_t *answer, int from, int count) {
-    return QString::fromLatin1(reinterpret_cast<const char *>(answer) + from, count);
-}
-
-bool send(Link &link, std::initializer_list<uint8_t> frame) {
-    int length = 0;
-    for (uint8_t byte : frame)
-        link.TxBuffer[length++] = byte;
-    return link.SendFrame(link.TxBuffer, length);
-}
-
 } // namespace
-
-double firmwareVersionNumber(const QString &text) {
-    QString number;
-    bool point = false;
-    for (QChar c : text.trimmed()) {
-        if (c.isDigit())
-            number += c;
-        else if (c == QLatin1Char('.') && !point)
-            point = true, number += c;
-        else
-            break;
-    }
-    return number.toDouble();
-}
 
 ThreadTestaImpr::ThreadTestaImpr(Link &l, IdentificationView *v) : link(l), view(v) {
 }
@@ -73,59 +47,7 @@ ThreadTestaImpr::~ThreadTestaImpr() {
 }
 
 bool ThreadTestaImpr::IdentifyPrinter() {
-    Link::Exchange exchange(link);
-    link.PurgePort();
-    if (!send(link, {ESC, 0xC3}))
-        return false;
-    Clock::sleep(250);
-    const int length = link.WaitResponse(link.RxBuffer, WaitShort);
-    if (length == 0)
-        return false;
-    switch (toolState().ModelCode.load()) {
-    case ModelB:
-        return length >= 7 && identifyModelB();
-    case ModelA:
-        return length >= 6 && identifyModelA();
-    default:
-        return false;
-    }
-}
-
-bool ThreadTestaImpr::identifyModelB() {
-    ToolState &state = toolState();
-    const uint8_t *answer = link.RxBuffer;
-    if (std::memcmp(answer + 1, "100047", 6) != 0)
-        return false; // another model answered
-    if (!send(link, {ESC, 0xE9}) || link.WaitResponse(link.RxBuffer, WaitNormal) < 32)
-        return false;
-    link.PurgePort();
-    state.PrinterSerial.set(field(answer, 16, 8));
-    state.EcfNumber.set(field(answer, 28, 4));
-    QString version = field(answer, 24, 4);
-    // Newer firmware reports its version on its own; older firmware stays silent.
-    send(link, {ESC, 0xF3, '0', '1', '0'});
-    Clock::sleep(500);
-    if (link.WaitResponse(link.RxBuffer, WaitPoll) >= 13)
-        version = field(answer, 9, 4);
-    state.FirmwareVersion.set(version);
-    state.FirmwareVersionNumber = firmwareVersionNumber(version);
-    return true;
-}
-
-bool ThreadTestaImpr::identifyModelA() {
-    ToolState &state = toolState();
-    const uint8_t *answer = link.RxBuffer;
-    if (std::memcmp(answer + 1, "10043", 5) != 0)
-        return false;
-    if (!send(link, {ESC, 0xEC}) || link.WaitResponse(link.RxBuffer, WaitNormal) < 18)
-        return false;
-    link.PurgePort();
-    const QString version = field(answer, 10, 4);
-    state.FirmwareVersion.set(version);
-    state.PrinterSerial.set(field(answer, 2, 8));
-    state.FirmwareVersionNumber = firmwareVersionNumber(version);
-    state.EcfNumber.set(field(answer, 14, 4));
-    return true;
+    return identifyPrinter(link);
 }
 
 void ThreadTestaImpr::updateIndicator() {
@@ -149,7 +71,7 @@ bool ThreadTestaImpr::printerAnswers() {
     Link::Exchange exchange(link);
     link.PurgePort();
     const uint8_t poll = toolState().ModelCode == ModelB ? 0x05 : 0xFF;
-    return send(link, {GS, poll}) && link.WaitResponse(link.RxBuffer, WaitNormal) > 0;
+    return sendBytes(link, {GS, poll}) && link.WaitResponse(link.RxBuffer, WaitNormal) > 0;
 }
 
 bool ThreadTestaImpr::lineUp() {

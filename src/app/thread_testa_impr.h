@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/printer_identity.h"
 #include "core/worker_thread.h"
 
 #include <QString>
@@ -46,8 +47,6 @@ protected:
     void work() override;
 
 private:
-    bool identifyModelB();
-    bool identifyModelA();
     void updateIndicator();
     void applyVersionGate();
     void noPrinter(); // what every failure and a dropped line have in common
@@ -62,6 +61,3 @@ private:
     IdentificationView *view;
     bool lineWasUp = false;
 };
-
-// Reads the leading part of `text` that forms a decimal number ("1.20" gives 1.2).
-double firmwareVersionNumber(const QString &text);

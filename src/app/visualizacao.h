@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/protocol_log.h"
+
 #include <QWidget>
 
 #include <atomic>
@@ -9,11 +11,14 @@ namespace Ui {
 class TfmVisualizacao;
 }
 class TfmMain;
+class ProtocolPanel;
 
 // "Visualização dos Comandos": every frame sent and every answer received, as hexadecimal
-// bytes or as text. Docks below the main window and leaves it usable. Traffic is collected
-// only while the window is shown; it reaches the window through queued calls, so the thread
-// that sends or waits never waits for the window.
+// bytes, as text, or decoded exchange by exchange ("Protocolo", a larger window). Docks below
+// the main window and leaves it usable. Traffic is collected only while the window is shown,
+// or for the protocol view also while hidden when "Registrar sempre" is checked; it reaches the
+// window through queued calls, so the thread that sends or waits never waits for the window
+// and never decodes.
 class TfmVisualizacao : public QWidget {
     Q_OBJECT
 public:
@@ -29,9 +34,15 @@ protected:
 
 private:
     void append(const QString &hex, const QString &text);
+    void updateView();
+
+    static constexpr QSize RawSize{510, 160};
+    static constexpr QSize ProtocolSize{960, 500};
 
     std::unique_ptr<Ui::TfmVisualizacao> ui;
     TfmMain *mainWindow;
     int mainTop = 0;
     std::atomic<bool> collecting{false};
+    ProtocolPanel *protocol;
+    TrafficQueue protocolQueue;
 };

@@ -279,24 +279,14 @@ void TfmFiscal::macroPlay() {
     const QString fileName = askOpenFileName(request);
     if (fileName.isEmpty())
         return;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        showError(QStringLiteral("Não foi possível abrir o arquivo de comandos\r\n%1\r\n(%2)")
-                      .arg(QDir::toNativeSeparators(fileName), file.errorString()));
-        return;
-    }
-    const QByteArray data = file.readAll();
-    file.close();
     const uint32_t model = toolState().ModelCode;
-    if (!MacroFile::headerMatches(model, data)) {
-        showError(QStringLiteral("O arquivo especificado é incompatível\r\ncom a impressora em "
-                                 "uso!\r\n"));
+    const std::optional<QByteArray> data = MacroPlayer::load(fileName, model);
+    if (!data)
         return;
-    }
 
     ThreadMacroPlay::View view;
     view.passesLeft = [this](int remaining) { ui->edLoop->setText(QString::number(remaining)); };
-    player = new ThreadMacroPlay(model, data, MacroFile::passes(ui->edLoop->text()), view);
+    player = new ThreadMacroPlay(model, *data, MacroFile::passes(ui->edLoop->text()), view);
     connect(player, &QThread::finished, this, &TfmFiscal::playbackEnded, Qt::QueuedConnection);
     toolState().RecordingState = RecordingPlayback;
     ledTimer->setInterval(250);
@@ -312,16 +302,11 @@ void TfmFiscal::playbackEnded() {
         return;
     // `finished` comes from the thread just before it ends; its last step is a moment away.
     player->wait();
-    const bool silent = player->outcome() == MacroPlayer::End::NoAnswer;
+    const MacroPlayer::End end = player->outcome();
     delete player;
     player = nullptr;
     macroStop();
-    // The player gives up on a printer that stops answering without a word of its own; the
-    // technician must know the sequence did not run to its end.
-    if (silent)
-        showMessage(QStringLiteral("A impressora não respondeu.\r\nO envio da seqüência de "
-                                   "comandos foi interrompido."),
-                    QStringLiteral("Erro"), MessageButtons::Ok, MessageStyle::Error);
+    MacroPlayer::tellEnd(end);
 }
 
 void TfmFiscal::ledTick() {

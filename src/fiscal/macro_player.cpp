@@ -8,6 +8,9 @@
 #include "protocol/command_set.h"
 #include "protocol/frame_io.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <cstring>
 
 MacroPlayer::MacroPlayer(Link &l, CommandSet *c, uint32_t modelCode, Hooks h)
@@ -22,6 +25,29 @@ QString MacroPlayer::badLineMessage(MacroFile::LineStatus status, int lineNumber
                           "enviado e a execução foi interrompida.")
         .arg(lineNumber)
         .arg(what);
+}
+
+std::optional<QByteArray> MacroPlayer::load(const QString &path, uint32_t modelCode) {
+    const auto error = [](const QString &text) {
+        showMessage(text, QStringLiteral("Erro"), MessageButtons::Ok, MessageStyle::Error);
+        return std::nullopt;
+    };
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return error(QStringLiteral("Não foi possível abrir o arquivo de comandos\r\n%1\r\n(%2)")
+                         .arg(QDir::toNativeSeparators(path), file.errorString()));
+    const QByteArray data = file.readAll();
+    if (!MacroFile::headerMatches(modelCode, data))
+        return error(QStringLiteral("O arquivo especificado é incompatível\r\ncom a impressora "
+                                    "em uso!\r\n"));
+    return data;
+}
+
+void MacroPlayer::tellEnd(End end) {
+    if (end == End::NoAnswer)
+        showMessage(QStringLiteral("A impressora não respondeu.\r\nO envio da seqüência de "
+                                   "comandos foi interrompido."),
+                    QStringLiteral("Erro"), MessageButtons::Ok, MessageStyle::Error);
 }
 
 bool MacroPlayer::askAfterRefusal(uint32_t modelCode, const QByteArray &answer) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class CommandSet;
 class Link;
@@ -53,6 +54,12 @@ public:
 
     // What the user is told about a line that cannot be played (line 1 is the header).
     static QString badLineMessage(MacroFile::LineStatus status, int lineNumber);
+    // The macro file at `path` for a printer of `modelCode`, or nothing when it cannot be read
+    // or was recorded for the other model (the error has been shown, caption "Erro").
+    static std::optional<QByteArray> load(const QString &path, uint32_t modelCode);
+    // What the user is told once a playback has ended: a printer that stopped answering
+    // without a word of its own ended the sequence before its end.
+    static void tellEnd(End end);
     // The model's error box for a refused answer, then "Deseja continuar?"; true to go on.
     static bool askAfterRefusal(uint32_t modelCode, const QByteArray &answer);
 

@@ -54,6 +54,21 @@ bool showNoAnswer() {
     return false;
 }
 
+QString errorTextFor(uint32_t modelCode, const QByteArray &code) {
+    const bool a = modelCode == ModelA;
+    if ((a || modelCode == ModelB) && code.size() == 2) {
+        const ErrorEntry *table = a ? Erros210::Table : Erros4700::Table;
+        const int size = a ? Erros210::TableSize : Erros4700::TableSize;
+        for (int i = 0; i < size; ++i) {
+            if (std::memcmp(table[i].code, code.constData(), 2) == 0)
+                return QString::fromUtf8(table[i].message)
+                    .replace(QStringLiteral(" \r\n"), QStringLiteral(" "))
+                    .replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        }
+    }
+    return QStringLiteral("Erro desconhecido");
+}
+
 bool CheckResponseFor(uint32_t modelCode, int length, const uint8_t *answer) {
     switch (modelCode) {
     case ModelB:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -24,6 +25,10 @@ QString errorMessageText(const ErrorEntry *table, int tableSize, const uint8_t *
 // them as arrived; showNoAnswer reports that nothing arrived.
 bool showErrorAnswer(const ErrorEntry *table, int tableSize, int length, const uint8_t *answer);
 bool showNoAnswer();
+
+// The message of the two-character `code` in the error table of `modelCode` (1 = model B,
+// 2 = model A) on one line, or "Erro desconhecido".
+QString errorTextFor(uint32_t modelCode, const QByteArray &code);
 
 namespace Erros210 {
 extern const ErrorEntry Table[];

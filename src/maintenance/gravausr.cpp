@@ -18,7 +18,6 @@ namespace {
 
 const QString Error = QStringLiteral("Erro");
 const QString Warning = QStringLiteral("AVISO");
-const QString Notice = QStringLiteral("Aviso");
 const QString InvalidCnpj = QStringLiteral("CNPJ inválido!");
 // Where the request file goes to obtain the authorization code.
 const QString SupportAddress = QStringLiteral("suporte@korvel.com.br");
@@ -32,10 +31,6 @@ public:
         return Acceptable;
     }
 };
-
-bool blank(const QString &text) {
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c == QLatin1Char(' '); });
-}
 
 FileDialogRequest userFileDialog(const QString &folder) {
     return {QStringLiteral("Configurações"), folder,
@@ -92,63 +87,32 @@ void TfmGravaUSR::verifyCnpj() {
 }
 
 void TfmGravaUSR::record() {
-    const ToolState &state = toolState();
-    if (!state.PrinterPresent) {
-        showMessage(QStringLiteral("Não existe impressora!"), Error, MessageButtons::Ok,
-                    MessageStyle::Error);
-        return;
-    }
-    if (!cnpjValid()) {
-        showMessage(InvalidCnpj, Warning, MessageButtons::Ok, MessageStyle::Warning);
+    UserRecord::Run run;
+    run.entry = {ui->meCNPJ->text(), ui->edIE->text(), ui->edIM->text(), ui->edSenha->text()};
+    run.passwordRequired = passwordRequired;
+    run.writeSerialCopy = ui->cbGeraUSR->isChecked();
+    run.busy = [this](bool busy) {
+        ui->btContGrava->setEnabled(!busy);
+        ui->btSair->setEnabled(!busy);
+    };
+    switch (UserRecord::record(run)) {
+    case UserRecord::Outcome::InvalidCnpj:
         ui->meCNPJ->setFocus();
-        return;
-    }
-    const bool noIe = blank(ui->edIE->text());
-    const bool noIm = blank(ui->edIM->text());
-    if (noIe && showMessage(QStringLiteral("Campo IE em branco!\r\nContinua a gravação?"), Notice,
-                            MessageButtons::YesNo, MessageStyle::Question) != MessageAnswer::Yes) {
+        break;
+    case UserRecord::Outcome::IeDeclined:
+    case UserRecord::Outcome::BothBlank:
         ui->edIE->setFocus();
-        return;
-    }
-    if (noIm && showMessage(QStringLiteral("Campo IM em branco!\r\nContinua a gravação?"), Notice,
-                            MessageButtons::YesNo, MessageStyle::Question) != MessageAnswer::Yes) {
+        break;
+    case UserRecord::Outcome::ImDeclined:
         ui->edIM->setFocus();
-        return;
-    }
-    if (noIe && noIm) {
-        showMessage(QStringLiteral("Não é permitido IE e IM em branco!!"), Error,
-                    MessageButtons::Ok, MessageStyle::Error);
-        ui->edIE->setFocus();
-        return;
-    }
-    // Without the maker's code the printer would refuse the user: the request file is written
-    // instead, for the technician to send in.
-    if (passwordRequired && !UserRecord::codeUsable(ui->edSenha->text())) {
-        showMessage(QStringLiteral("Campo Senha Inválido!\r\nSerá gerado um arquivo de "
-                                   "configuração para envio à Korvel."),
-                    Error, MessageButtons::Ok, MessageStyle::Error);
+        break;
+    case UserRecord::Outcome::NeedsCode:
         save();
         ui->edSenha->setFocus();
-        return;
+        break;
+    default:
+        break;
     }
-
-    const QString code = passwordRequired ? ui->edSenha->text() : QString();
-    const UserRecordBlock block =
-        UserRecord::build(ui->meCNPJ->text(), ui->edIE->text(), ui->edIM->text(), code);
-    CommandSet *commands = commandSetFor(state.ModelCode);
-    if (!commands)
-        return;
-    ui->btContGrava->setEnabled(false);
-    ui->btSair->setEnabled(false);
-    if (commands->RecordUser(block) && ui->cbGeraUSR->isChecked()) {
-        const QString serial = state.PrinterSerial.get();
-        const QByteArray image =
-            UserFile::build(state.ModelCode, serial,
-                            {ui->meCNPJ->text(), ui->edIE->text(), ui->edIM->text(), code});
-        writeFile(QDir(WorkingFolder::path()).filePath(UserFile::serialCopyName(serial)), image);
-    }
-    ui->btContGrava->setEnabled(true);
-    ui->btSair->setEnabled(true);
 }
 
 void TfmGravaUSR::save() {
@@ -188,42 +152,16 @@ void TfmGravaUSR::import() {
         askOpenFileName(userFileDialog(WorkingFolder::subfolder(QStringLiteral("usr"))));
     if (name.isEmpty())
         return;
-    bool opened = false;
-    const QByteArray bytes = UserFile::readForImport(name, opened);
-    if (!opened) {
-        showMessage(QStringLiteral("Não foi possível ler o arquivo\r\n%1").arg(name), Error,
-                    MessageButtons::Ok, MessageStyle::Error);
+    const std::optional<UserFile::Contents> contents =
+        UserRecord::importFile(name, state.PrinterSerial.get());
+    if (!contents)
         return;
-    }
-    const UserFile::Reading reading = UserFile::read(bytes, state.PrinterSerial.get());
-    switch (reading.problem) {
-    case UserFile::Problem::Empty:
-        showMessage(QStringLiteral("O arquivo está vazio e não pode ser importado:\r\n%1")
-                        .arg(QDir::toNativeSeparators(name)),
-                    Error, MessageButtons::Ok, MessageStyle::Error);
-        return;
-    case UserFile::Problem::WrongFormat:
-        showMessage(QStringLiteral("O formato do arquivo não é válido!"), Error, MessageButtons::Ok,
-                    MessageStyle::Error);
-        return;
-    case UserFile::Problem::None:
-        break;
-    }
-    if (!reading.serialMatches)
-        showMessage(QStringLiteral("O número de série da impressora não\r\nconfere com o "
-                                   "número lido do arquivo!\r\n"),
-                    Notice, MessageButtons::Ok, MessageStyle::Warning);
-    ui->edIE->setText(reading.contents.ie);
-    ui->edIM->setText(reading.contents.im);
-    ui->meCNPJ->setText(reading.contents.cnpj);
-    ui->edSenha->setText(reading.contents.code);
+    ui->edIE->setText(contents->ie);
+    ui->edIM->setText(contents->im);
+    ui->meCNPJ->setText(contents->cnpj);
+    ui->edSenha->setText(contents->code);
 }
 
 bool TfmGravaUSR::writeFile(const QString &path, const QByteArray &image) {
-    QString reason;
-    if (UserFile::writeReplacing(path, image, &reason))
-        return true;
-    showMessage(QStringLiteral("Não foi possível gravar o arquivo\r\n%1\r\n%2").arg(path, reason),
-                Error, MessageButtons::Ok, MessageStyle::Error);
-    return false;
+    return UserRecord::writeFile(path, image);
 }

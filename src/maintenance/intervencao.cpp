@@ -105,9 +105,7 @@ void TfmIntervencao::runProcedure(bool clockOnly) {
         return;
     ui->meNumECF->setText(QString::fromLatin1(request.ecfNumber));
     readPrinterClock();
-    showMessage(clockOnly ? QStringLiteral("Ajsute do relógio realizado com sucesso!")
-                          : QStringLiteral("Intervenção executada com sucesso!"),
-                QStringLiteral("Aviso"), MessageButtons::Ok, MessageStyle::Information);
+    Intervention::tellDone(clockOnly);
     if (main)
         main->statusBar()->showMessage(Intervention::statusLine(
             state.PrinterSerial.get(), state.FirmwareVersion.get(), state.EcfNumber.get()));

@@ -1,6 +1,7 @@
 #include "maintenance/intervention.h"
 
 #include "core/global.h"
+#include "core/messages.h"
 #include "link/erros.h"
 #include "protocol/command_set.h"
 
@@ -42,6 +43,12 @@ bool run(CommandSet &commands, const Request &request, ClicheRecord &cliche) {
     if (daylightSaving)
         commands.SetDaylightSavingTime(1);
     return true;
+}
+
+void tellDone(bool clockOnly) {
+    showMessage(clockOnly ? QStringLiteral("Ajsute do relógio realizado com sucesso!")
+                          : QStringLiteral("Intervenção executada com sucesso!"),
+                QStringLiteral("Aviso"), MessageButtons::Ok, MessageStyle::Information);
 }
 
 QByteArray ecfDigits(const QString &typed) {

@@ -26,6 +26,9 @@ struct Request {
 // before the header is sent: the intervention changes what the printer holds.
 bool run(CommandSet &commands, const Request &request, ClicheRecord &cliche);
 
+// Tells the user that the procedure (`clockOnly`: the clock adjustment) succeeded.
+void tellDone(bool clockOnly);
+
 // The four digits of a typed ECF number: a shorter entry is filled with zeros on the left
 // ("12" is ECF 0012); characters other than digits are left out.
 QByteArray ecfDigits(const QString &typed);

@@ -27,25 +27,6 @@ TfmSensores::~TfmSensores() {
     stopThread();
 }
 
-Indicator *TfmSensores::LedGaveta() const {
-    return ui->LedGaveta;
-}
-Indicator *TfmSensores::LedPapel() const {
-    return ui->LedPapel;
-}
-Indicator *TfmSensores::LedPoucoPapel() const {
-    return ui->LedPoucoPapel;
-}
-Indicator *TfmSensores::LedTampaQBK() const {
-    return ui->LedTampaQBK;
-}
-Indicator *TfmSensores::LedCheque() const {
-    return ui->LedCheque;
-}
-Indicator *TfmSensores::LedAutent() const {
-    return ui->LedAutent;
-}
-
 void TfmSensores::showEvent(QShowEvent *event) {
     ToolWindow::showEvent(event);
     if (mainWindow)

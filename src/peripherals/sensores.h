@@ -8,7 +8,6 @@
 namespace Ui {
 class TfmSensores;
 }
-class Indicator;
 
 // "Teste de Sensores e Acionamentos": the printer's sensors as six lights, polled by a
 // ThreadSensores while the window is shown, and the cash drawer's "Acionar Gaveta". The
@@ -19,12 +18,6 @@ public:
     explicit TfmSensores(QWidget *mainWindow);
     ~TfmSensores() override;
 
-    Indicator *LedGaveta() const;
-    Indicator *LedPapel() const;
-    Indicator *LedPoucoPapel() const;
-    Indicator *LedTampaQBK() const;
-    Indicator *LedCheque() const;
-    Indicator *LedAutent() const;
     // The thread of the current showing; nullptr while hidden.
     ThreadSensores *thread() const { return sensorThread.get(); }
 

@@ -3,6 +3,7 @@
 #include "core/global.h"
 #include "core/messages.h"
 #include "protocol/frame_io.h"
+#include "protocol/frame_layout.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,7 +14,15 @@ using namespace FrameIO;
 namespace {
 
 constexpr uint32_t Model = ModelA;
-constexpr uint8_t StatusPoll = 0xFF; // GS 0xFF
+
+using FrameLayouts::Id;
+// The frame of `id` from the model's layout table.
+QByteArray frameOf(Id id, const QByteArrayList &values = {}) {
+    return FrameLayouts::layout(Model, id).build(values);
+}
+QByteArray one(char c) {
+    return QByteArray(1, c);
+}
 
 // Frames and fields gained from this firmware version on.
 constexpr double NewerFirmware = 1.22;
@@ -50,17 +59,15 @@ bool Cmd210::ProgramTaxRate(const TaxRateRecord &rate) {
     if (rate.rate[0] == '/') // unused entry: nothing to program
         return true;
     // ISS rates carry an 'S' before the digits; ICMS rates go without it.
-    QByteArray frame = bytes({ESC, 0xDC});
-    if (rate.iss == 1)
-        frame += 'S';
-    frame.append(reinterpret_cast<const char *>(rate.rate), 4);
+    const QByteArray frame =
+        frameOf(rate.iss == 1 ? Id::ProgramIssTaxRate : Id::ProgramTaxRate, {field(rate.rate, 4)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
 bool Cmd210::ReadTaxRates(TaxRateRecord rates[16]) {
     // The printer's answer is checked like any other: a silent or refusing printer leaves the
     // table as it was instead of filling it with the time-out fill or the error text.
-    const QByteArray answer = transact(link, bytes({ESC, 0xE7}), WaitNormal);
+    const QByteArray answer = transact(link, frameOf(Id::ReadTaxRates), WaitNormal);
     if (!checkAnswer(Model, answer, TaxRatesAt + 16 * 5))
         return false;
     for (int i = 0; i < 16; ++i) {
@@ -79,8 +86,9 @@ bool Cmd210::ProgramPaymentMethod(const PaymentMethodRecord &method) {
     if (allSpaces(method.name, PaymentNameWidth))
         return true;
     // The method is named by a letter: 'A' for 01 up to 'P' for 16.
-    QByteArray frame = bytes({ESC, 0xDA, 'P', 'G', method.linked == 1 ? 'V' : 'X', 0x40 + index});
-    frame += printerText(Model, method.name, PaymentNameWidth);
+    const QByteArray frame = frameOf(Id::ProgramPaymentMethod,
+                                     {one(method.linked == 1 ? 'V' : 'X'), one(char(0x40 + index)),
+                                      printerText(Model, method.name, PaymentNameWidth)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
@@ -93,7 +101,8 @@ bool Cmd210::ProgramLinkedTotalizer(const PaymentMethodRecord &method) {
     uint8_t field[21];
     std::memset(field, ' ', sizeof field);
     std::memcpy(field, method.name, PaymentNameWidth);
-    const QByteArray frame = bytes({ESC, 0xE2, 'V'}) + printerText(Model, field, sizeof field);
+    const QByteArray frame =
+        frameOf(Id::ProgramLinkedTotalizer, {printerText(Model, field, sizeof field)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
@@ -122,8 +131,9 @@ bool Cmd210::ReadLinkedTotalizers(NameTable &names) {
 bool Cmd210::ProgramNonFiscalTotalizer(const TotalizerRecord &totalizer) {
     if (allSpaces(totalizer.name, 21))
         return true;
-    const QByteArray frame = bytes({ESC, 0xE2, totalizer.sign == 1 ? '-' : '+'}) +
-                             printerText(Model, totalizer.name, 21);
+    const QByteArray frame =
+        frameOf(Id::ProgramNonFiscalTotalizer,
+                {one(totalizer.sign == 1 ? '-' : '+'), printerText(Model, totalizer.name, 21)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
@@ -169,12 +179,12 @@ bool Cmd210::ProgramOptions(const OptionsBlock &options) {
     set(31, o[OptionsBlock::IssDiscount]);
     if (firmwareAtLeast(NewerFirmware))
         set(33, o[OptionsBlock::SuppressErrors]);
-    return checkAnswer(Model, transact(link, bytes({ESC, 0xE4}) + p, WaitNormal), 0);
+    return checkAnswer(Model, transact(link, frameOf(Id::ProgramOptions, {p}), WaitNormal), 0);
 }
 
 bool Cmd210::ReadOptions(OptionsBlock &options) {
     // Checked like any answer: a silent or refusing printer leaves the block as it was.
-    const QByteArray answer = transact(link, bytes({ESC, 0xE5}), WaitNormal);
+    const QByteArray answer = transact(link, frameOf(Id::ReadOptions), WaitNormal);
     if (!checkAnswer(Model, answer, OptionsAt + 32))
         return false;
     const auto p = [&answer](int i) { return uint8_t(answer[OptionsAt + i]); };
@@ -215,7 +225,7 @@ bool Cmd210::IsDaylightSavingTime() {
 bool Cmd210::ProgramOperator(const OperatorRecord &op) {
     if (allSpaces(op.name, 16))
         return true;
-    const QByteArray frame = bytes({ESC, 0xDA, 'O'}) + "Opr:" + printerText(Model, op.name, 16);
+    const QByteArray frame = frameOf(Id::ProgramOperator, {printerText(Model, op.name, 16)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
@@ -233,7 +243,7 @@ bool Cmd210::ReadOperator(OperatorRecord &op) {
 
 bool Cmd210::ReadConfiguration() {
     // The whole answer is kept, once the printer has accepted the command and sent every part.
-    return readConfiguration(link, Model, 0xEE, ConfigurationLength, -1);
+    return readConfiguration(link, Model, ConfigurationLength, -1);
 }
 
 // ---- Fiscal documents ----
@@ -272,13 +282,14 @@ QByteArray adjustment12(uint8_t type, uint8_t mode, const uint8_t *digits, int a
 }
 
 QByteArray reportLineFrame(const QByteArray &line) {
-    return bytes({ESC, 0xD5}) + line.left(FreeTextRoom) + char(TextEnd);
+    return frameOf(Id::ReportLine, {line.left(FreeTextRoom)});
 }
 
 } // namespace
 
 bool Cmd210::OpenCoupon(char coo[6]) {
-    return readAnswerField(Model, transact(link, bytes({ESC, 0xC8}), WaitNormal), CooAt, 6, coo);
+    return readAnswerField(Model, transact(link, frameOf(Id::OpenCoupon), WaitNormal), CooAt, 6,
+                           coo);
 }
 
 bool Cmd210::SellItem(const ItemRecord &item) {
@@ -292,74 +303,78 @@ bool Cmd210::SellItem(const ItemRecord &item) {
         const QByteArray quantity =
             item.quantityFormat == 'D' ? field(item.quantity, 2) + ',' + field(item.quantity + 2, 2)
                                        : field(item.quantity, 5);
-        frame = bytes({ESC, 0xCA}) + field(item.taxCode, 2) +
-                paddedText(item.code, sizeof item.code, 6, 6) + "000" + type + value +
-                field(item.price, 9) + quantity +
-                paddedText(item.description, sizeof item.description, 13, 14);
+        frame = frameOf(Id::SellItemShort,
+                        {field(item.taxCode, 2), paddedText(item.code, sizeof item.code, 6, 6),
+                         one(type), value, field(item.price, 9), quantity,
+                         paddedText(item.description, sizeof item.description, 13, 14)});
     } else {
-        frame = bytes({ESC, 0xDF}) + field(item.taxCode, 2) +
-                paddedText(item.code, sizeof item.code, 13, 13) + type + value +
-                field(item.price, 10) + field(item.quantity, 8) + field(item.unit, 2) +
-                fieldText(item.description, sizeof item.description, DescriptionRoom) +
-                char(TextEnd);
+        frame = frameOf(Id::SellItemLong,
+                        {field(item.taxCode, 2), paddedText(item.code, sizeof item.code, 13, 13),
+                         one(type), value, field(item.price, 10), field(item.quantity, 8),
+                         field(item.unit, 2),
+                         fieldText(item.description, sizeof item.description, DescriptionRoom)});
     }
     return checkAnswer(Model, transactCleared(link, frame, ItemArea, WaitNormal), 0);
 }
 
 bool Cmd210::CancelItem(const char itemNumber[3]) {
-    const QByteArray frame = bytes({ESC, 0xCD}) + field(itemNumber, 3);
+    const QByteArray frame = frameOf(Id::CancelItem, {field(itemNumber, 3)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
 bool Cmd210::CancelCoupon() {
-    return checkAnswer(Model, transact(link, bytes({ESC, 0xCE}), WaitNormal), 0);
+    return checkAnswer(Model, transact(link, frameOf(Id::CancelCoupon), WaitNormal), 0);
 }
 
 bool Cmd210::Totalize(TotalRecord &total) {
-    const QByteArray frame =
-        bytes({ESC, 0xF1, adjustmentDigit(total.adjustmentType, total.adjustmentMode)}) +
-        adjustment12(total.adjustmentType, total.adjustmentMode, total.amount, 12);
+    const QByteArray frame = frameOf(
+        Id::Totalize, {one(adjustmentDigit(total.adjustmentType, total.adjustmentMode)),
+                       adjustment12(total.adjustmentType, total.adjustmentMode, total.amount, 12)});
     return readAnswerField(Model, transact(link, frame, WaitNormal), AmountAt, 12, total.amount);
 }
 
 bool Cmd210::RegisterPayment(PaymentRecord &payment) {
-    const QByteArray frame = bytes({ESC, 0xF2, payment.method[0]}) + field(payment.amount, 12) +
-                             fieldText(payment.text, sizeof payment.text, PaymentTextRoom) +
-                             char(TextEnd);
+    const QByteArray frame = frameOf(
+        Id::RegisterPayment, {field(payment.method, 1), field(payment.amount, 12),
+                              fieldText(payment.text, sizeof payment.text, PaymentTextRoom)});
     return readAnswerField(Model, transactCleared(link, frame, PaymentArea, WaitNormal), AmountAt,
                            12, payment.amount);
 }
 
 bool Cmd210::ReversePayment(const ReversalRecord &reversal) {
-    const QByteArray frame = bytes({ESC, 0xF8, reversal.from[0], reversal.to[0]}) +
-                             field(reversal.coo, 6) + field(reversal.amount, 12);
+    const QByteArray frame =
+        frameOf(Id::ReversePayment, {field(reversal.from, 1), field(reversal.to, 1),
+                                     field(reversal.coo, 6), field(reversal.amount, 12)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
 bool Cmd210::CloseCoupon(const char *text) {
     const QByteArray message = text ? fieldText(text, FreeTextRoom, FreeTextRoom) : QByteArray();
-    const QByteArray frame = bytes({ESC, 0xF3}) + message + char(TextEnd);
+    const QByteArray frame = frameOf(Id::CloseCoupon, {message});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
 bool Cmd210::IssueNonFiscalVoucher(const VoucherRecord &voucher, char coo[6]) {
-    const QByteArray frame =
-        bytes({ESC, 0xD9, voucher.totalizer[0],
-               adjustmentDigit(voucher.adjustmentType, voucher.adjustmentMode)}) +
-        adjustment12(voucher.adjustmentType, voucher.adjustmentMode, voucher.adjustment, 8) +
-        "0000" + field(voucher.amount, 8) + char(TextEnd);
+    const QByteArray frame = frameOf(
+        Id::IssueNonFiscalVoucher,
+        {field(voucher.totalizer, 1),
+         one(adjustmentDigit(voucher.adjustmentType, voucher.adjustmentMode)),
+         adjustment12(voucher.adjustmentType, voucher.adjustmentMode, voucher.adjustment, 8),
+         field(voucher.amount, 8)});
     return readAnswerField(Model, transactCleared(link, frame, VoucherArea, WaitNormal), CooAt, 6,
                            coo);
 }
 
 bool Cmd210::OpenVoucher(const LinkedVoucherRecord &voucher, char coo[6]) {
-    const QByteArray frame = bytes({ESC, 0xDB, voucher.linkedTotalizer, voucher.method[0]}) +
-                             field(voucher.coo, 6) + field(voucher.amount, 12);
+    const QByteArray frame =
+        frameOf(Id::OpenVoucher, {one(char(voucher.linkedTotalizer)), field(voucher.method, 1),
+                                  field(voucher.coo, 6), field(voucher.amount, 12)});
     return readAnswerField(Model, transact(link, frame, WaitNormal), CooAt, 6, coo);
 }
 
 bool Cmd210::OpenManagementReport(const char *, char coo[6]) {
-    return readAnswerField(Model, transact(link, bytes({ESC, 0xD3}), WaitNormal), CooAt, 6, coo);
+    return readAnswerField(Model, transact(link, frameOf(Id::OpenManagementReport), WaitNormal),
+                           CooAt, 6, coo);
 }
 
 bool Cmd210::PrintReportLines(const char *text) {
@@ -367,12 +382,12 @@ bool Cmd210::PrintReportLines(const char *text) {
 }
 
 bool Cmd210::CloseReport() {
-    return checkAnswer(Model, transact(link, bytes({ESC, 0xD4}), WaitNormal), 0);
+    return checkAnswer(Model, transact(link, frameOf(Id::CloseReport), WaitNormal), 0);
 }
 
 bool Cmd210::Authenticate(const char *text, int length, int) {
     const int count = text ? std::clamp(length, 0, FreeTextRoom) : 0;
-    const QByteArray frame = bytes({ESC, 'Y'}) + QByteArray(text, count) + char(LF);
+    const QByteArray frame = frameOf(Id::Authenticate, {QByteArray(text, count)});
     return authenticate(link, Model, frame, authenticationAborted, NewerFirmware);
 }
 
@@ -384,7 +399,7 @@ bool Cmd210::AbortAuthentication() {
 // ---- Maintenance, status, reports and the fiscal memory ----
 
 bool Cmd210::ReadCliche(ClicheRecord &cliche) {
-    const QByteArray answer = transact(link, bytes({ESC, 0xE8}), WaitNormal);
+    const QByteArray answer = transact(link, frameOf(Id::ReadCliche), WaitNormal);
     if (answer.isEmpty()) {
         showMessage(QStringLiteral("Erro de Comunicação"), QStringLiteral("Erro"),
                     MessageButtons::Ok, MessageStyle::Error);
@@ -395,33 +410,28 @@ bool Cmd210::ReadCliche(ClicheRecord &cliche) {
 }
 
 bool Cmd210::TechnicalIntervention(bool clearProgramming, bool withHeader, ClicheRecord &cliche) {
-    return technicalIntervention(link, Model, StatusPoll, clearProgramming, withHeader, cliche);
+    return technicalIntervention(link, Model, clearProgramming, withHeader, cliche);
 }
 
 bool Cmd210::RecordUser(const UserRecordBlock &user) {
-    if (!requireMaintenanceMode(link, StatusPoll))
+    if (!requireMaintenanceMode(link, Model))
         return false;
     // First an intervention that clears the programming and sets a one-line header with the
     // maker's name, with the PC's time as the printer keeps it (daylight saving taken off).
-    const QByteArray intervention =
-        bytes({ESC, 0xC0}) + dateTimeText(true) + QByteArray("ZZZ R0001KORVEL S.A.\r\n\xFF", 23);
+    const QByteArray intervention = interventionFrame(Model, true, true, "0001KORVEL S.A.\r\n");
     if (!checkAnswer(Model, maintenanceExchange(link, intervention, true), 0))
         return false;
 
     // Then the user itself, dated with the PC's calendar date.
-    QByteArray frame = bytes({ESC, 0xBE}) + dateText(false) + QByteArray(16, ' ');
-    frame += "CNPJ:";
-    frame.append(reinterpret_cast<const char *>(user.cnpj), 20);
-    frame += "IE:";
-    frame.append(reinterpret_cast<const char *>(user.ie), 20);
     QByteArray im(48, ' ');
     if (!allSpaces(user.im, 20)) {
         im.replace(0, 3, "IM:");
         im.replace(3, 20, reinterpret_cast<const char *>(user.im), 20);
     }
-    frame += im;
-    if (firmwareAtLeast(NewerFirmware))
-        frame.append(reinterpret_cast<const char *>(user.authorization), 8);
+    const QByteArray authorization =
+        firmwareAtLeast(NewerFirmware) ? field(user.authorization, 8) : QByteArray();
+    const QByteArray frame = frameOf(Id::RecordUser, {dateText(false), field(user.cnpj, 20),
+                                                      field(user.ie, 20), im, authorization});
     if (!checkAnswer(Model, transact(link, frame, WaitNormal), 0))
         return false;
     showMessage(QStringLiteral("Usuário gravado!"), QStringLiteral("Informação"),
@@ -430,24 +440,24 @@ bool Cmd210::RecordUser(const UserRecordBlock &user) {
 }
 
 bool Cmd210::StartFirmwareUpdate() {
-    if (!requireMaintenanceMode(link, StatusPoll))
+    if (!requireMaintenanceMode(link, Model))
         return false;
     // The printer checks its own serial number before it enters the update mode.
     const QByteArray serial =
         toolState().PrinterSerial.get().toLatin1().left(8).leftJustified(8, ' ');
-    const QByteArray frame = bytes({ESC, 0xC1}) + serial;
+    const QByteArray frame = frameOf(Id::StartFirmwareUpdate, {serial});
     return checkAnswer(Model, maintenanceExchange(link, frame, false), 0);
 }
 
 bool Cmd210::IsInMaintenanceMode() {
-    return isInMaintenanceMode(link, StatusPoll);
+    return isInMaintenanceMode(link, Model);
 }
 
 bool Cmd210::ReadClock(ClockRecord &clock) {
     // Silence is left to the caller, which reports a clock it could not read. An error answer
     // is shown rather than read as digits, and an answer that ends before its twelve digits is
     // not read at all.
-    const QByteArray answer = transact(link, bytes({ESC, 0xE6}), WaitNormal);
+    const QByteArray answer = transact(link, frameOf(Id::ReadClock), WaitNormal);
     if (!checkDataAnswer(Model, answer, ClockAt + 12))
         return false;
     const auto pair = [&answer](int i) {
@@ -464,20 +474,20 @@ bool Cmd210::ReadClock(ClockRecord &clock) {
 }
 
 bool Cmd210::ReadStatus(StatusRecord &status) {
-    return readStatus(link, StatusPoll, WaitShort, status.bytes);
+    return readStatus(link, Model, WaitShort, status.bytes);
 }
 
 bool Cmd210::WaitPrinterIdle() {
-    return waitPrinterIdle(link, StatusPoll, IdleDigit, idleStatus);
+    return waitPrinterIdle(link, Model, IdleDigit, idleStatus);
 }
 
 bool Cmd210::ReadingX() {
     // The printer's refusal (a day already closed, paper out...) is shown and reported.
-    return checkAnswer(Model, transact(link, bytes({ESC, 0xCF}), WaitNormal), 0);
+    return checkAnswer(Model, transact(link, frameOf(Id::ReadingX), WaitNormal), 0);
 }
 
 bool Cmd210::ReductionZ() {
-    const QByteArray frame = bytes({ESC, 0xD0}) + dateTimeText(false);
+    const QByteArray frame = frameOf(Id::ReductionZ, {dateTimeText(false)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
@@ -486,8 +496,8 @@ bool Cmd210::ReadFiscalMemory(const char start[6], const char end[6], char desti
     // Model A has no summarised reading: it always gets the destination in upper case. Its
     // report text is plain CP850, without the model's own letter codes. It is given 100 ms
     // before a reading sent to the PC.
-    static const FiscalMemoryFrame frame{Model, 0xD1,       FiscalMemoryHeader, true,
-                                         100,   StatusPoll, IdleDigit,          idleStatus};
+    static const FiscalMemoryFrame frame{Model, FiscalMemoryHeader, true,
+                                         100,   IdleDigit,          idleStatus};
     return readFiscalMemory(link, frame, start, end, char(std::toupper(uint8_t(destination))), sink,
                             how);
 }

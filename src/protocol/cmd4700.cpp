@@ -4,6 +4,7 @@
 #include "core/global.h"
 #include "core/messages.h"
 #include "protocol/frame_io.h"
+#include "protocol/frame_layout.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,7 +15,15 @@ using namespace FrameIO;
 namespace {
 
 constexpr uint32_t Model = ModelB;
-constexpr uint8_t StatusPoll = 0x05; // GS 0x05
+
+using FrameLayouts::Id;
+// The frame of `id` from the model's layout table.
+QByteArray frameOf(Id id, const QByteArrayList &values = {}) {
+    return FrameLayouts::layout(Model, id).build(values);
+}
+QByteArray one(char c) {
+    return QByteArray(1, c);
+}
 
 // Frames and fields gained from this firmware version on.
 constexpr double NewerFirmware = 1.01;
@@ -51,15 +60,15 @@ Cmd4700::Cmd4700(Link &l) : link(l) {
 bool Cmd4700::ProgramTaxRate(const TaxRateRecord &rate) {
     if (rate.rate[0] == '/') // unused entry: nothing to program
         return true;
-    QByteArray frame = bytes({ESC, 0xDC, rate.iss == 1 ? 'S' : 'N'});
-    frame.append(reinterpret_cast<const char *>(rate.rate), 4);
+    const QByteArray frame =
+        frameOf(Id::ProgramTaxRate, {one(rate.iss == 1 ? 'S' : 'N'), field(rate.rate, 4)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
 bool Cmd4700::ReadTaxRates(TaxRateRecord rates[16]) {
     // The printer's answer is checked like any other: a silent or refusing printer leaves the
     // table as it was instead of filling it with the time-out fill or the error text.
-    const QByteArray answer = transact(link, bytes({ESC, 0xE7}), WaitNormal);
+    const QByteArray answer = transact(link, frameOf(Id::ReadTaxRates), WaitNormal);
     if (!checkAnswer(Model, answer, TaxRatesAt + 16 * 5))
         return false;
     for (int i = 0; i < 16; ++i) {
@@ -79,8 +88,9 @@ bool Cmd4700::ProgramPaymentMethod(const PaymentMethodRecord &method) {
         return true;
     // Linked methods are numbered 51 to 66, the others 01 to 16.
     const int number = method.linked == 1 ? index + 50 : index;
-    const QByteArray frame = bytes({ESC, 0xDE, '0' + number / 10, '0' + number % 10}) +
-                             printerText(Model, method.name, 21);
+    const QByteArray frame =
+        frameOf(Id::ProgramPaymentMethod, {QByteArray::number(number).rightJustified(2, '0'),
+                                           printerText(Model, method.name, 21)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
@@ -101,7 +111,7 @@ bool Cmd4700::ProgramReportName(const uint8_t name[21]) {
     // The printer adds the name as its next management report; the frame has no index.
     if (allSpaces(name, 21))
         return true;
-    const QByteArray frame = bytes({ESC, 0xE0}) + printerText(Model, name, 21);
+    const QByteArray frame = frameOf(Id::ProgramReportName, {printerText(Model, name, 21)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
@@ -117,8 +127,9 @@ bool Cmd4700::ReadReportNames(NameTable &names) {
 bool Cmd4700::ProgramNonFiscalTotalizer(const TotalizerRecord &totalizer) {
     if (allSpaces(totalizer.name, 21))
         return true;
-    const QByteArray frame = bytes({ESC, 0xDF, totalizer.sign == 1 ? '-' : '+'}) +
-                             printerText(Model, totalizer.name, 21);
+    const QByteArray frame =
+        frameOf(Id::ProgramNonFiscalTotalizer,
+                {one(totalizer.sign == 1 ? '-' : '+'), printerText(Model, totalizer.name, 21)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
@@ -158,12 +169,12 @@ bool Cmd4700::ProgramOptions(const OptionsBlock &options) {
         set(18, o[OptionsBlock::BoldCheck]);
         set(19, o[OptionsBlock::SuppressErrors]);
     }
-    return checkAnswer(Model, transact(link, bytes({ESC, 0xE4}) + p, WaitNormal), 0);
+    return checkAnswer(Model, transact(link, frameOf(Id::ProgramOptions, {p}), WaitNormal), 0);
 }
 
 bool Cmd4700::ReadOptions(OptionsBlock &options) {
     // Checked like any answer: a silent or refusing printer leaves the block as it was.
-    const QByteArray answer = transact(link, bytes({ESC, 0xE5}), WaitNormal);
+    const QByteArray answer = transact(link, frameOf(Id::ReadOptions), WaitNormal);
     if (!checkAnswer(Model, answer, OptionsAt + 13))
         return false;
     uint8_t *o = options.bytes;
@@ -192,12 +203,8 @@ bool Cmd4700::ProgramOperator(const OperatorRecord &op) {
     // The printer takes an operator only with a name in its first ten characters.
     if (allSpaces(op.name, 10))
         return true;
-    uint8_t field[26];
-    std::memcpy(field, "Lj:", 3);
-    std::memcpy(field + 3, op.store, 4);
-    std::memcpy(field + 7, "  Opr:", 6);
-    std::memcpy(field + 13, op.name, 13);
-    const QByteArray frame = bytes({ESC, 0xDD}) + printerText(Model, field, sizeof field);
+    const QByteArray frame = frameOf(
+        Id::ProgramOperator, {printerText(Model, op.store, 4), printerText(Model, op.name, 13)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
@@ -217,7 +224,7 @@ bool Cmd4700::ReadOperator(OperatorRecord &op) {
 }
 
 bool Cmd4700::ReadConfiguration() {
-    return readConfiguration(link, Model, 0xEA, ConfigurationLength, ConfigurationKept);
+    return readConfiguration(link, Model, ConfigurationLength, ConfigurationKept);
 }
 
 // ---- Fiscal documents ----
@@ -271,13 +278,15 @@ QByteArray adjustment12(uint8_t type, uint8_t mode, const uint8_t *digits, int a
 }
 
 QByteArray reportLineFrame(const QByteArray &line) {
-    return bytes({ESC, 0xD7}) + line.left(ReportLineWidth).leftJustified(ReportLineWidth, ' ');
+    return frameOf(Id::ReportLine,
+                   {line.left(ReportLineWidth).leftJustified(ReportLineWidth, ' ')});
 }
 
 } // namespace
 
 bool Cmd4700::OpenCoupon(char coo[6]) {
-    return readAnswerField(Model, transact(link, bytes({ESC, 0xC8}), WaitNormal), CooAt, 6, coo);
+    return readAnswerField(Model, transact(link, frameOf(Id::OpenCoupon), WaitNormal), CooAt, 6,
+                           coo);
 }
 
 bool Cmd4700::SellItem(const ItemRecord &item) {
@@ -287,59 +296,61 @@ bool Cmd4700::SellItem(const ItemRecord &item) {
         const QByteArray quantity =
             item.quantityFormat != 'I' ? field(item.quantity, 2) + ',' + field(item.quantity + 2, 2)
                                        : field(item.quantity, 5);
-        frame = bytes({ESC, 0xC9}) + field(item.taxCode, 2) +
-                paddedText(item.code, sizeof item.code, 6, 6) + type + itemAdjustment(item) +
-                field(item.price, 9) + quantity +
-                paddedText(item.description, sizeof item.description, 13, 13);
+        frame = frameOf(Id::SellItemShort,
+                        {field(item.taxCode, 2), paddedText(item.code, sizeof item.code, 6, 6),
+                         one(type), itemAdjustment(item), field(item.price, 9), quantity,
+                         paddedText(item.description, sizeof item.description, 13, 13)});
     } else {
-        frame = bytes({ESC, 0xCA}) + field(item.taxCode, 2) +
-                paddedText(item.code, sizeof item.code, 18, 18) + type + itemAdjustment(item) +
-                field(item.price, 10) + field(item.quantity, 8) + field(item.unit, 2) +
-                fieldText(item.description, sizeof item.description, DescriptionRoom) +
-                char(TextEnd);
+        frame = frameOf(Id::SellItemLong,
+                        {field(item.taxCode, 2), paddedText(item.code, sizeof item.code, 18, 18),
+                         one(type), itemAdjustment(item), field(item.price, 10),
+                         field(item.quantity, 8), field(item.unit, 2),
+                         fieldText(item.description, sizeof item.description, DescriptionRoom)});
     }
     return checkAnswer(Model, transactCleared(link, frame, ItemArea, WaitNormal), 0);
 }
 
 bool Cmd4700::AdjustItem(const ItemRecord &item) {
-    const QByteArray frame = bytes({ESC, 0xCB}) + field(item.itemNumber, 3) +
-                             adjustmentDigit(item.adjustmentType, item.adjustmentMode) +
-                             itemAdjustment(item);
+    const QByteArray frame =
+        frameOf(Id::AdjustItem, {field(item.itemNumber, 3),
+                                 one(adjustmentDigit(item.adjustmentType, item.adjustmentMode)),
+                                 itemAdjustment(item)});
     return checkAnswer(Model, transactCleared(link, frame, ItemArea, WaitNormal), 0);
 }
 
 bool Cmd4700::CancelItem(const char itemNumber[3]) {
-    const QByteArray frame = bytes({ESC, 0xCC}) + field(itemNumber, 3);
+    const QByteArray frame = frameOf(Id::CancelItem, {field(itemNumber, 3)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
 bool Cmd4700::CancelCoupon() {
-    return checkAnswer(Model, transact(link, bytes({ESC, 0xD3}), WaitNormal), 0);
+    return checkAnswer(Model, transact(link, frameOf(Id::CancelCoupon), WaitNormal), 0);
 }
 
 bool Cmd4700::CancelVoucher(const char coo[6]) {
-    const QByteArray frame = bytes({ESC, 0xD9}) + field(coo, 6);
+    const QByteArray frame = frameOf(Id::CancelVoucher, {field(coo, 6)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
 bool Cmd4700::Totalize(TotalRecord &total) {
-    const QByteArray frame =
-        bytes({ESC, 0xCE, adjustmentDigit(total.adjustmentType, total.adjustmentMode)}) +
-        adjustment12(total.adjustmentType, total.adjustmentMode, total.amount, 12);
+    const QByteArray frame = frameOf(
+        Id::Totalize, {one(adjustmentDigit(total.adjustmentType, total.adjustmentMode)),
+                       adjustment12(total.adjustmentType, total.adjustmentMode, total.amount, 12)});
     return readAnswerField(Model, transact(link, frame, WaitNormal), AmountAt, 12, total.amount);
 }
 
 bool Cmd4700::RegisterPayment(PaymentRecord &payment) {
-    const QByteArray frame =
-        bytes({ESC, 0xCF}) + field(payment.method, 2) + field(payment.amount, 12) +
-        fieldText(payment.text, sizeof payment.text, PaymentTextRoom) + char(TextEnd);
+    const QByteArray frame = frameOf(
+        Id::RegisterPayment, {field(payment.method, 2), field(payment.amount, 12),
+                              fieldText(payment.text, sizeof payment.text, PaymentTextRoom)});
     return readAnswerField(Model, transactCleared(link, frame, PaymentArea, WaitNormal), AmountAt,
                            12, payment.amount);
 }
 
 bool Cmd4700::ReversePayment(const ReversalRecord &reversal) {
-    const QByteArray frame = bytes({ESC, 0xDB}) + field(reversal.from, 2) + field(reversal.to, 2) +
-                             field(reversal.coo, 6) + field(reversal.amount, 12);
+    const QByteArray frame =
+        frameOf(Id::ReversePayment, {field(reversal.from, 2), field(reversal.to, 2),
+                                     field(reversal.coo, 6), field(reversal.amount, 12)});
     return checkAnswer(Model, transact(link, frame, WaitNormal), 0);
 }
 
@@ -350,34 +361,36 @@ bool Cmd4700::CloseCoupon(const char *text) {
         message.truncate(ClosingTextRoom - 2);
         message += "\r\n";
     }
-    const QByteArray frame = bytes({ESC, 0xD1, 'X'}) + message + char(TextEnd);
+    const QByteArray frame = frameOf(Id::CloseCoupon, {message});
     return checkAnswer(Model, transactCleared(link, frame, ClosingArea, WaitNormal), 0);
 }
 
 bool Cmd4700::IssueNonFiscalVoucher(const VoucherRecord &voucher, char coo[6]) {
-    const QByteArray frame =
-        bytes({ESC, 0xD4}) + field(voucher.totalizer, 2) +
-        adjustmentDigit(voucher.adjustmentType, voucher.adjustmentMode) +
-        adjustment12(voucher.adjustmentType, voucher.adjustmentMode, voucher.adjustment, 8) +
-        "0000" + field(voucher.amount, 8) + char(TextEnd);
+    const QByteArray frame = frameOf(
+        Id::IssueNonFiscalVoucher,
+        {field(voucher.totalizer, 2),
+         one(adjustmentDigit(voucher.adjustmentType, voucher.adjustmentMode)),
+         adjustment12(voucher.adjustmentType, voucher.adjustmentMode, voucher.adjustment, 8),
+         field(voucher.amount, 8)});
     return readAnswerField(Model, transactCleared(link, frame, VoucherArea, WaitNormal), CooAt, 6,
                            coo);
 }
 
 bool Cmd4700::OpenVoucher(const LinkedVoucherRecord &voucher, char coo[6]) {
-    const QByteArray frame = bytes({ESC, 0xD5}) + field(voucher.method, 2) + field(voucher.coo, 6) +
-                             field(voucher.amount, 12);
+    const QByteArray frame =
+        frameOf(Id::OpenVoucher,
+                {field(voucher.method, 2), field(voucher.coo, 6), field(voucher.amount, 12)});
     return readAnswerField(Model, transact(link, frame, WaitNormal), CooAt, 6, coo);
 }
 
 bool Cmd4700::ReprintVoucher() {
-    return checkAnswer(Model, transact(link, bytes({ESC, 0xDA}), WaitNormal), 0);
+    return checkAnswer(Model, transact(link, frameOf(Id::ReprintVoucher), WaitNormal), 0);
 }
 
 bool Cmd4700::OpenManagementReport(const char report[2], char coo[6]) {
     if (report == nullptr)
         return false;
-    const QByteArray frame = bytes({ESC, 0xD2}) + field(report, 2);
+    const QByteArray frame = frameOf(Id::OpenManagementReport, {field(report, 2)});
     return readAnswerField(Model, transact(link, frame, WaitNormal), CooAt, 6, coo);
 }
 
@@ -386,13 +399,13 @@ bool Cmd4700::PrintReportLines(const char *text) {
 }
 
 bool Cmd4700::CloseReport() {
-    return checkAnswer(Model, transact(link, bytes({ESC, 0xD8}), WaitNormal), 0);
+    return checkAnswer(Model, transact(link, frameOf(Id::CloseReport), WaitNormal), 0);
 }
 
 bool Cmd4700::Authenticate(const char *text, int length, int mode) {
     const int count = text ? std::clamp(length, 0, FreeTextRoom) : 0;
-    const QByteArray frame =
-        bytes({ESC, mode == 1 ? 'y' : 'Y'}) + QByteArray(text, count) + char(LF);
+    const QByteArray frame = frameOf(mode == 1 ? Id::AuthenticateAlternate : Id::Authenticate,
+                                     {QByteArray(text, count)});
     return authenticate(link, Model, frame, authenticationAborted, NewerFirmware);
 }
 
@@ -406,41 +419,31 @@ bool Cmd4700::AbortAuthentication() {
 bool Cmd4700::ReadCliche(ClicheRecord &cliche) {
     // A silent printer is reported by the caller; an error answer is shown, not taken for a
     // header.
-    const QByteArray answer = transact(link, bytes({ESC, 0xE8}), WaitNormal);
+    const QByteArray answer = transact(link, frameOf(Id::ReadCliche), WaitNormal);
     if (answer.isEmpty())
         return false;
     return parseCliche(Model, answer, ClicheEcfAt, cliche);
 }
 
 bool Cmd4700::TechnicalIntervention(bool clearProgramming, bool withHeader, ClicheRecord &cliche) {
-    return technicalIntervention(link, Model, StatusPoll, clearProgramming, withHeader, cliche);
+    return technicalIntervention(link, Model, clearProgramming, withHeader, cliche);
 }
 
 bool Cmd4700::RecordUser(const UserRecordBlock &user) {
-    if (!requireMaintenanceMode(link, StatusPoll))
+    if (!requireMaintenanceMode(link, Model))
         return false;
     // First an intervention that clears the programming and sets a one-line header with the
     // maker's name; model B takes the PC's wall-clock time here...
-    const QByteArray intervention =
-        bytes({ESC, 0xC0}) + dateTimeText(false) + QByteArray("ZZZ R0001KORVEL S.A.\r\n\xFF", 23);
+    const QByteArray intervention = interventionFrame(Model, false, true, "0001KORVEL S.A.\r\n");
     if (!checkAnswer(Model, maintenanceExchange(link, intervention, true), 0))
         return false;
 
     // ...and the date of the user record as the printer keeps it (daylight saving taken off).
-    QByteArray frame = bytes({ESC, 0xBE}) + dateText(true);
-    frame += "CNPJ:";
-    frame.append(reinterpret_cast<const char *>(user.cnpj), 20);
-    frame += "IE:";
-    frame.append(reinterpret_cast<const char *>(user.ie), 20);
-    if (allSpaces(user.im, 20)) {
-        frame += QByteArray(23, ' ');
-    } else {
-        frame += "IM:";
-        frame.append(reinterpret_cast<const char *>(user.im), 20);
-    }
-    frame += QByteArray(25, ' ');
-    if (firmwareAtLeast(NewerFirmware))
-        frame.append(reinterpret_cast<const char *>(user.authorization), 8);
+    const QByteArray im = allSpaces(user.im, 20) ? QByteArray(23, ' ') : "IM:" + field(user.im, 20);
+    const QByteArray authorization =
+        firmwareAtLeast(NewerFirmware) ? field(user.authorization, 8) : QByteArray();
+    const QByteArray frame = frameOf(Id::RecordUser, {dateText(true), field(user.cnpj, 20),
+                                                      field(user.ie, 20), im, authorization});
     if (!checkAnswer(Model, transact(link, frame, WaitNormal), 0))
         return false;
     showMessage(QStringLiteral("Usuário gravado!"), QStringLiteral("Informação"),
@@ -449,21 +452,21 @@ bool Cmd4700::RecordUser(const UserRecordBlock &user) {
 }
 
 bool Cmd4700::StartFirmwareUpdate() {
-    if (!requireMaintenanceMode(link, StatusPoll))
+    if (!requireMaintenanceMode(link, Model))
         return false;
-    const QByteArray frame = bytes({ESC, 0xC1}) + "XXXXXXXX";
+    const QByteArray frame = frameOf(Id::StartFirmwareUpdate, {"XXXXXXXX"});
     return checkAnswer(Model, maintenanceExchange(link, frame, false), 0);
 }
 
 bool Cmd4700::IsInMaintenanceMode() {
-    return isInMaintenanceMode(link, StatusPoll);
+    return isInMaintenanceMode(link, Model);
 }
 
 bool Cmd4700::ReadClock(ClockRecord &clock) {
     // Silence is left to the caller, which reports a clock it could not read. An error answer
     // is shown rather than read as digits, and an answer that ends before its twelve digits is
     // not read at all.
-    const QByteArray answer = transact(link, bytes({ESC, 0xE6}), WaitShort);
+    const QByteArray answer = transact(link, frameOf(Id::ReadClock), WaitShort);
     if (!checkDataAnswer(Model, answer, ClockAt + 12))
         return false;
     const auto pair = [&answer](int i) {
@@ -480,21 +483,21 @@ bool Cmd4700::ReadClock(ClockRecord &clock) {
 }
 
 bool Cmd4700::ReadStatus(StatusRecord &status) {
-    return readStatus(link, StatusPoll, WaitShort, status.bytes);
+    return readStatus(link, Model, WaitShort, status.bytes);
 }
 
 bool Cmd4700::WaitPrinterIdle() {
-    return waitPrinterIdle(link, StatusPoll, IdleDigit, idleStatus);
+    return waitPrinterIdle(link, Model, IdleDigit, idleStatus);
 }
 
 bool Cmd4700::ReadingX() {
     // The printer's refusal (a day already closed, paper out...) is shown and reported.
-    return checkAnswer(Model, transact(link, bytes({ESC, 0xFA}), WaitNormal), 0);
+    return checkAnswer(Model, transact(link, frameOf(Id::ReadingX), WaitNormal), 0);
 }
 
 bool Cmd4700::ReductionZ() {
     // Model B starts printing before it answers: the tool gives it 1500 ms first.
-    const QByteArray frame = bytes({ESC, 0xFC}) + dateTimeText(false);
+    const QByteArray frame = frameOf(Id::ReductionZ, {dateTimeText(false)});
     QByteArray answer;
     {
         Session session(link);
@@ -509,7 +512,7 @@ bool Cmd4700::ReductionZ() {
 bool Cmd4700::ReadFiscalMemory(const char start[6], const char end[6], char destination,
                                const FiscalMemorySink &sink, ReadingEnd *how) {
     // Upper case asks for the summarised reading, lower case for the full one.
-    static const FiscalMemoryFrame frame{Model, 0xFB,       FiscalMemoryHeader, false,
-                                         0,     StatusPoll, IdleDigit,          idleStatus};
+    static const FiscalMemoryFrame frame{Model, FiscalMemoryHeader, false,
+                                         0,     IdleDigit,          idleStatus};
     return readFiscalMemory(link, frame, start, end, destination, sink, how);
 }

@@ -6,6 +6,7 @@
 #include "link/codepage.h"
 #include "link/erros.h"
 #include "link/macro_line.h"
+#include "protocol/frame_layout.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -17,6 +18,12 @@
 namespace FrameIO {
 
 namespace {
+
+using FrameLayouts::Id;
+
+QByteArray frameOf(uint32_t modelCode, Id id, const QByteArrayList &values = {}) {
+    return FrameLayouts::layout(modelCode, id).build(values);
+}
 
 const uint8_t *bytesOf(const QByteArray &bytes) {
     return reinterpret_cast<const uint8_t *>(bytes.constData());
@@ -169,8 +176,8 @@ int indexValue(const uint8_t index[2]) {
 
 // ---- Sequences ----
 
-bool readStatus(Link &link, uint8_t command, int mode, uint8_t status[13]) {
-    const QByteArray answer = transact(link, bytes({GS, command}), mode);
+bool readStatus(Link &link, uint32_t modelCode, int mode, uint8_t status[13]) {
+    const QByteArray answer = transact(link, frameOf(modelCode, Id::StatusPoll), mode);
     // A short answer would leave stale bytes in the status positions: count it as none.
     if (answer.size() < 13)
         return false;
@@ -187,12 +194,12 @@ bool maintenanceBit(const QByteArray &answer) {
 }
 } // namespace
 
-bool isInMaintenanceMode(Link &link, uint8_t command) {
-    return maintenanceBit(transact(link, bytes({GS, command}), WaitNormal));
+bool isInMaintenanceMode(Link &link, uint32_t modelCode) {
+    return maintenanceBit(transact(link, frameOf(modelCode, Id::StatusPoll), WaitNormal));
 }
 
-bool requireMaintenanceMode(Link &link, uint8_t command) {
-    const QByteArray answer = transact(link, bytes({GS, command}), WaitNormal);
+bool requireMaintenanceMode(Link &link, uint32_t modelCode) {
+    const QByteArray answer = transact(link, frameOf(modelCode, Id::StatusPoll), WaitNormal);
     if (answer.isEmpty())
         return showNoAnswer();
     return maintenanceBit(answer) || showNotInMaintenance();
@@ -204,22 +211,21 @@ bool showNotInMaintenance() {
     return false;
 }
 
-bool technicalIntervention(Link &link, uint32_t modelCode, uint8_t statusPoll,
-                           bool clearProgramming, bool withHeader, ClicheRecord &cliche) {
-    if (!requireMaintenanceMode(link, statusPoll))
+bool technicalIntervention(Link &link, uint32_t modelCode, bool clearProgramming, bool withHeader,
+                           ClicheRecord &cliche) {
+    if (!requireMaintenanceMode(link, modelCode))
         return false;
-    QByteArray frame = bytes({ESC, 0xC0}) + dateTimeText(true);
-    frame += clearProgramming ? "ZZZ R" : "XXX R";
+    QByteArray header;
     if (withHeader) {
         // The stored length counts the 0xFF that ends the text; a record that claims more than
         // its 1200-byte field is cut at the field, and the frame always ends with the 0xFF.
         const uint32_t stored = std::clamp<uint32_t>(cliche.length, 1, sizeof cliche.text);
         const int textLength = int(stored) - 1;
         Codepage::ToPrinterText(modelCode, cliche.text, cliche.text, size_t(textLength));
-        frame.append(reinterpret_cast<const char *>(cliche.ecfNumber), 4);
-        frame.append(reinterpret_cast<const char *>(cliche.text), textLength);
+        header.append(reinterpret_cast<const char *>(cliche.ecfNumber), 4);
+        header.append(reinterpret_cast<const char *>(cliche.text), textLength);
     }
-    frame.append(char(TextEnd));
+    const QByteArray frame = interventionFrame(modelCode, true, clearProgramming, header);
     const QByteArray answer = maintenanceExchange(link, frame, true);
     return checkAnswer(modelCode, answer, 0);
 }
@@ -253,11 +259,11 @@ QByteArray maintenanceExchange(Link &link, const QByteArray &frame, bool pauseFi
     return answer;
 }
 
-bool waitPrinterIdle(Link &link, uint8_t command, int digit, bool (*idle)(uint8_t value)) {
+bool waitPrinterIdle(Link &link, uint32_t modelCode, int digit, bool (*idle)(uint8_t value)) {
     {
         // A lone CR first, sent without waiting for an answer.
         Session session(link);
-        session.send(QByteArray(1, char(CR)));
+        session.send(frameOf(modelCode, Id::IdleCr));
     }
     // No overall limit: the printer may print for minutes, and it is polled for as long as it
     // answers. Each poll is an exchange of its own, so the identification may come between.
@@ -266,7 +272,7 @@ bool waitPrinterIdle(Link &link, uint8_t command, int digit, bool (*idle)(uint8_
         QByteArray answer;
         {
             Session session(link);
-            session.send(bytes({GS, command}));
+            session.send(frameOf(modelCode, Id::StatusPoll));
             answer = session.wait(WaitNormal);
             if (answer.isEmpty()) {
                 Clock::sleep(1500);
@@ -294,15 +300,14 @@ bool readFiscalMemory(Link &link, const FiscalMemoryFrame &model, const char sta
     if (kind != 'X' && kind != 'S')
         return finish(ReadingEnd::Failed);
 
-    QByteArray frame = bytes({ESC, model.command, uint8_t(destination)});
-    frame.append(start, 6);
-    frame.append(end, 6);
+    const QByteArray frame = frameOf(model.modelCode, Id::ReadFiscalMemory,
+                                     {QByteArray(1, destination), field(start, 6), field(end, 6)});
 
     if (kind == 'X') {
         // The printer prints the reading; its answer tells nothing the technician would not
         // see on paper, so the tool only waits for the print to end.
         transact(link, frame, WaitNormal);
-        waitPrinterIdle(link, model.statusPoll, model.idleDigit, model.idle);
+        waitPrinterIdle(link, model.modelCode, model.idleDigit, model.idle);
         return finish(ReadingEnd::Complete);
     }
 
@@ -369,14 +374,14 @@ bool readFiscalMemory(Link &link, const FiscalMemoryFrame &model, const char sta
     return finish(result);
 }
 
-bool readConfiguration(Link &link, uint32_t modelCode, uint8_t command, int needed, int keep) {
+bool readConfiguration(Link &link, uint32_t modelCode, int needed, int keep) {
     ConfigurationBlock &block = configurationBlock();
     // A cached block too short for this model's parts (one kept by the other model before the
     // identification noticed the change) is fetched again rather than read past its end.
     if (configurationCacheValid() && block.bytes.size() >= needed)
         return true;
     setConfigurationCacheValid(false);
-    const QByteArray answer = transact(link, bytes({ESC, command}), WaitNormal);
+    const QByteArray answer = transact(link, frameOf(modelCode, Id::ReadConfiguration), WaitNormal);
     // A silent or refusing printer leaves the cache invalid: the windows then report the
     // failure instead of showing the time-out fill or an error text as the printer's tables.
     if (!checkAnswer(modelCode, answer, needed))
@@ -487,6 +492,12 @@ bool printReportLines(Link &link, uint32_t modelCode, const char *text,
 // side anyway. Its exchange begins by purging the port, and a stray answer that it might still
 // meet fails its identity test and is tried again; this loop goes on polling until the
 // operator cancels. An answer that arrives between two polls waits in the port for the next.
+QByteArray interventionFrame(uint32_t modelCode, bool dstAdjusted, bool clearProgramming,
+                             const QByteArray &header) {
+    return frameOf(modelCode, Id::TechnicalIntervention,
+                   {dateTimeText(dstAdjusted), clearProgramming ? "ZZZ R" : "XXX R", header});
+}
+
 bool authenticate(Link &link, uint32_t modelCode, const QByteArray &frame,
                   std::atomic<bool> &aborted, double cancelFrom) {
     aborted = false;
@@ -515,7 +526,7 @@ bool authenticate(Link &link, uint32_t modelCode, const QByteArray &frame,
     if (firmwareAtLeast(cancelFrom)) {
         // The printer gives up its wait for the paper; its answer tells nothing more.
         Session session(link);
-        if (session.send(bytes({CAN})))
+        if (session.send(frameOf(modelCode, Id::CancelWait)))
             session.wait(WaitNormal);
     } else {
         // Older firmware knows no way out but being switched off. The message shows with the

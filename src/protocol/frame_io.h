@@ -97,25 +97,29 @@ int indexValue(const uint8_t index[2]);
 
 // ---- Sequences shared by both models ----
 
-// Sends the GS poll `command` and, when an answer of at least 13 bytes came, copies the values
+// Sends the model's GS poll and, when an answer of at least 13 bytes came, copies the values
 // of its twelve status digits (answer bytes 1 to 12) to `status`.
-bool readStatus(Link &link, uint8_t command, int mode, uint8_t status[13]);
+bool readStatus(Link &link, uint32_t modelCode, int mode, uint8_t status[13]);
 
 // The GS poll in the normal wait: true when status digit 3 (answer byte 3) has bit 3 clear.
-bool isInMaintenanceMode(Link &link, uint8_t command);
+bool isInMaintenanceMode(Link &link, uint32_t modelCode);
 // "Coloque a impressora em Modo Manutenção!" (caption "Erro"); returns false.
 bool showNotInMaintenance();
 // The test the maintenance commands begin with: true in maintenance mode; otherwise tells the
 // user why not and returns false. A printer that does not answer the poll at all is reported as
 // silent ("ERRO DE COMUNICAÇÃO!"), not as one to be put in maintenance mode.
-bool requireMaintenanceMode(Link &link, uint8_t command);
+bool requireMaintenanceMode(Link &link, uint32_t modelCode);
 
 // The technical intervention, the same frame on both models: after the maintenance-mode test,
 // ESC 0xC0, the PC's date-time (daylight saving taken off), "ZZZ R" (clear the programming) or
 // "XXX R" (keep it), then either the ECF number and the header text with its 0xFF, converted
 // to the printer's code in the record itself, or a lone 0xFF.
-bool technicalIntervention(Link &link, uint32_t modelCode, uint8_t statusPoll,
-                           bool clearProgramming, bool withHeader, ClicheRecord &cliche);
+bool technicalIntervention(Link &link, uint32_t modelCode, bool clearProgramming, bool withHeader,
+                           ClicheRecord &cliche);
+// The intervention frame: the PC's date-time (daylight saving taken off when `dstAdjusted`),
+// "ZZZ R" or "XXX R", the header (ECF number and text, or nothing) and its 0xFF.
+QByteArray interventionFrame(uint32_t modelCode, bool dstAdjusted, bool clearProgramming,
+                             const QByteArray &header);
 
 // Copies a receipt header read from the printer into `cliche`: the ECF number at `ecfAt`, the
 // text from `ecfAt` + 4 up to the answer's last two bytes. False, with the reason shown, when the
@@ -130,9 +134,9 @@ QByteArray maintenanceExchange(Link &link, const QByteArray &frame, bool pauseFi
 // Polls the printer after a long print until its status says it is idle (see
 // CommandSet::WaitPrinterIdle). `digit` is the answer byte of the status digit to test;
 // `idle` tells from its value whether the printer has finished.
-bool waitPrinterIdle(Link &link, uint8_t command, int digit, bool (*idle)(uint8_t value));
+bool waitPrinterIdle(Link &link, uint32_t modelCode, int digit, bool (*idle)(uint8_t value));
 
-// The fiscal memory reading: ESC `command`, the destination character, start and end.
+// The fiscal memory reading: the model's command, the destination character, start and end.
 // 'X'/'x' has the printer print it: one wait whose answer is not checked, then WaitPrinterIdle;
 // true. 'S'/'s' sends it to the PC in chunks, all in one exchange (the sink runs with the link
 // held, so it must not show messages): the first chunk begins with a header, the last ends
@@ -141,11 +145,9 @@ bool waitPrinterIdle(Link &link, uint8_t command, int digit, bool (*idle)(uint8_
 // report. Any other destination is refused without sending.
 struct FiscalMemoryFrame {
     uint32_t modelCode;
-    uint8_t command;    // ESC command byte
-    int headerLength;   // bytes before the text in the first chunk
-    bool rawText;       // text converted without the model's own letter table
-    int pauseBeforeMs;  // pause before the frame of the reading sent to the PC
-    uint8_t statusPoll; // for WaitPrinterIdle after the printed reading
+    int headerLength;  // bytes before the text in the first chunk
+    bool rawText;      // text converted without the model's own letter table
+    int pauseBeforeMs; // pause before the frame of the reading sent to the PC
     int idleDigit;
     bool (*idle)(uint8_t value);
 };
@@ -153,9 +155,9 @@ bool readFiscalMemory(Link &link, const FiscalMemoryFrame &model, const char sta
                       const char end[6], char destination, const CommandSet::FiscalMemorySink &sink,
                       CommandSet::ReadingEnd *how);
 
-// The configuration block: fetched with ESC `command` unless the cache already holds a block
-// of at least `needed` bytes; keeps up to `keep` bytes of the answer (-1: all of it).
-bool readConfiguration(Link &link, uint32_t modelCode, uint8_t command, int needed, int keep);
+// The configuration block: fetched with the model's read command unless the cache already holds a
+// block of at least `needed` bytes; keeps up to `keep` bytes of the answer (-1: all of it).
+bool readConfiguration(Link &link, uint32_t modelCode, int needed, int keep);
 
 // Names of the configuration block: a slot whose first byte is 0xFF is empty and reads as
 // spaces; others are converted from the printer's code.

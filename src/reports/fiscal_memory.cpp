@@ -148,6 +148,25 @@ char destination(bool toFile, bool summarised) {
     return summarised ? letter : char(std::tolower(letter));
 }
 
+Prepared prepare(const Request &request) {
+    Prepared prepared;
+    const auto refuse = [&](const QString &date, Field field) {
+        const DateCheck check = checkDate(date);
+        if (!check.accepted) {
+            showMessage(check.text, check.caption, MessageButtons::Ok, MessageStyle::Error);
+            prepared.refused = field;
+        }
+        return !check.accepted;
+    };
+    if ((request.byDate && refuse(request.from, Field::From)) ||
+        (!request.endDate.isEmpty() && refuse(request.endDate, Field::EndDate)))
+        return prepared;
+    prepared.destination = destination(request.toFile, request.summarised);
+    prepared.start = request.byDate ? dateField(request.from) : counterField(request.from);
+    prepared.end = request.byDate ? dateField(request.to) : counterField(request.to);
+    return prepared;
+}
+
 FileDialogRequest saveRequest() {
     return {QStringLiteral("Leitura da Memória Fiscal"), WorkingFolder::path(),
             QStringLiteral("Arquivo texto (*.txt)"), QStringLiteral("txt")};

@@ -32,6 +32,28 @@ QByteArray dateField(const QString &ddmmyyyy);
 // 'X' prints the reading, 'S' sends it to the PC; upper case asks for the summarised reading.
 char destination(bool toFile, bool summarised);
 
+// What "Continuar" asks for: the period by dates (ddmmyyyy fields) or by counters (digits),
+// the end date field, which is checked whichever the kind of period (empty: there is none),
+// and where the reading goes.
+struct Request {
+    bool byDate = false;
+    QString from;
+    QString to;
+    QString endDate;
+    bool toFile = false;
+    bool summarised = false;
+};
+enum class Field { None, From, EndDate };
+struct Prepared {
+    Field refused = Field::None; // the date refused, its message shown; nothing is to be sent
+    QByteArray start;
+    QByteArray end;
+    char destination = 'x';
+};
+// Checks the first date of a period by dates, then the end date, showing the first refusal
+// (caption and text of checkDate, an error box), and builds the frame's fields.
+Prepared prepare(const Request &request);
+
 // ---- The reading ----
 
 // Called with the number of bytes the printer has sent so far (its header included).

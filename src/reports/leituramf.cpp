@@ -59,31 +59,22 @@ void TfmLMF::chooseMode() {
     ui->btRelogio->setVisible(byDate);
 }
 
-bool TfmLMF::acceptDate(QLineEdit *field) {
-    const FiscalMemory::DateCheck check = FiscalMemory::checkDate(fieldText(field));
-    if (check.accepted)
-        return true;
-    showMessage(check.text, check.caption, MessageButtons::Ok, MessageStyle::Error);
-    field->setFocus();
-    return false;
-}
-
 void TfmLMF::proceed() {
     if (printerMissing())
         return;
     ToolState &state = toolState();
-    const bool byDate = ui->rbData->isChecked();
-    if (byDate && !acceptDate(ui->meData1))
+    FiscalMemory::Request request;
+    request.byDate = ui->rbData->isChecked();
+    request.from = fieldText(request.byDate ? ui->meData1 : ui->meCRZ);
+    request.to = fieldText(request.byDate ? ui->meData2 : ui->meCRZ2);
+    request.endDate = fieldText(ui->meData2); // checked whichever the period's kind
+    request.toFile = ui->cbLeituraEmArquivo->isChecked();
+    request.summarised = ui->cbLeitResumida->isChecked();
+    const FiscalMemory::Prepared prepared = FiscalMemory::prepare(request);
+    if (prepared.refused != FiscalMemory::Field::None) {
+        (prepared.refused == FiscalMemory::Field::From ? ui->meData1 : ui->meData2)->setFocus();
         return;
-    // The end date is checked whichever the period's kind.
-    if (!acceptDate(ui->meData2))
-        return;
-    const char destination = FiscalMemory::destination(ui->cbLeituraEmArquivo->isChecked(),
-                                                       ui->cbLeitResumida->isChecked());
-    const QByteArray start = byDate ? FiscalMemory::dateField(fieldText(ui->meData1))
-                                    : FiscalMemory::counterField(fieldText(ui->meCRZ));
-    const QByteArray end = byDate ? FiscalMemory::dateField(fieldText(ui->meData2))
-                                  : FiscalMemory::counterField(fieldText(ui->meCRZ2));
+    }
     CommandSet *commands = commandSetFor(state.ModelCode);
     if (!commands)
         return;
@@ -98,8 +89,8 @@ void TfmLMF::proceed() {
         ui->lbRecebidos->setText(received > 0 ? QStringLiteral("Recebidos: %1 bytes").arg(received)
                                               : QString());
     };
-    const FiscalMemory::Result result =
-        FiscalMemory::read(*commands, start, end, destination, showReceived);
+    const FiscalMemory::Result result = FiscalMemory::read(*commands, prepared.start, prepared.end,
+                                                           prepared.destination, showReceived);
     showReceived(result.bytesReceived);
     ui->btContinuar->setEnabled(true);
     ui->btSair->setEnabled(true);

@@ -26,7 +26,6 @@ private:
     void chooseMode();
     void proceed();
     // Checks a date field; a refused date shows its message and takes the focus.
-    bool acceptDate(QLineEdit *field);
 
     std::unique_ptr<Ui::TfmLMF> ui;
 };

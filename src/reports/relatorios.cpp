@@ -1,9 +1,9 @@
 #include "reports/relatorios.h"
 
 #include "core/global.h"
-#include "core/messages.h"
 #include "core/printer_present.h"
 #include "protocol/command_set.h"
+#include "reports/daily_reports.h"
 #include "reports/printer_clock.h"
 #include "ui_relatorios.h"
 #include "widgets/tool_shell.h"
@@ -56,31 +56,21 @@ void TfmRelatorios::readClockAndStartTicking() {
 void TfmRelatorios::readingX() {
     if (printerMissing())
         return;
-    runReport(ui->btLX, &CommandSet::ReadingX);
+    runReport(ui->btLX, DailyReports::Report::ReadingX);
 }
 
 void TfmRelatorios::reductionZ() {
-    if (printerMissing())
+    if (printerMissing() || !DailyReports::confirmReductionZ())
         return;
-    if (showMessage(QStringLiteral("Confirma a operação?\r\nA impressora poderá ficar bloqueada "
-                                   "até às 24:00h"),
-                    QStringLiteral("REDUÇÃO Z"), MessageButtons::YesNo,
-                    MessageStyle::Question) != MessageAnswer::Yes)
-        return;
-    runReport(ui->btRZ, &CommandSet::ReductionZ);
+    runReport(ui->btRZ, DailyReports::Report::ReductionZ);
 }
 
-void TfmRelatorios::runReport(QWidget *button, bool (CommandSet::*report)()) {
+void TfmRelatorios::runReport(QWidget *button, DailyReports::Report report) {
     button->setEnabled(false);
     ui->btSair->setEnabled(false);
     repaint(); // the disabled buttons show while the report prints
-    if (CommandSet *commands = commandSetFor(toolState().ModelCode)) {
-        // Whatever the report's answer, the printer may be printing: wait until it is idle,
-        // then read its clock again.
-        (commands->*report)();
-        commands->WaitPrinterIdle();
-        ReadPrinterClock(commands);
-    }
+    if (CommandSet *commands = commandSetFor(toolState().ModelCode))
+        DailyReports::print(*commands, report);
     button->setEnabled(true);
     ui->btSair->setEnabled(true);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/daily_reports.h"
 #include "widgets/tool_window.h"
 
 #include <QPointer>
@@ -33,7 +34,7 @@ private:
     void readingX();
     void reductionZ();
     // The report's button and "Sair" stay disabled while the printer prints the report.
-    void runReport(QWidget *button, bool (CommandSet::*report)());
+    void runReport(QWidget *button, DailyReports::Report report);
 
     std::unique_ptr<Ui::TfmRelatorios> ui;
     ToolShell *main;

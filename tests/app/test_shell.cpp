@@ -12,9 +12,15 @@
 #include "support/test_main.h"
 #include "support/window_driver.h"
 #include "widgets/indicator.h"
+#include "widgets/qt_messages.h"
 
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QTcpServer>
 #include <QTemporaryDir>
+
+#include <atomic>
+#include <thread>
 
 namespace {
 const QColor Red(255, 0, 0), Yellow(255, 255, 0), Green(0, 128, 0);
@@ -468,6 +474,67 @@ private slots:
                          QDir(QDir(dir->path()).filePath(folder)));
             }
         }
+    }
+
+    // The message box the tool shows, also when a worker thread asks (it then waits for the
+    // answer): its icon, its buttons in Portuguese, and the answer by the button pressed or
+    // by Enter, which picks the safe choice of a question.
+    void messageBox_data() {
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<bool>("fromWorker");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("icon");
+        using B = MessageButtons;
+        using S = MessageStyle;
+        using A = MessageAnswer;
+        // clang-format off
+        QTest::newRow("worker asks, Sim") << int(B::YesNo) << int(S::Question) << "Sim" << true << int(A::Yes) << int(QMessageBox::Question);
+        QTest::newRow("Enter on a question") << int(B::YesNo) << int(S::Warning) << "\r" << false << int(A::No) << int(QMessageBox::Warning);
+        QTest::newRow("Enter on OK or Cancel") << int(B::OkCancel) << int(S::Error) << "\r" << true << int(A::Cancel) << int(QMessageBox::Critical);
+        QTest::newRow("Não of three") << int(B::YesNoCancel) << int(S::Information) << "Não" << false << int(A::No) << int(QMessageBox::Information);
+        QTest::newRow("Cancelar of three") << int(B::YesNoCancel) << int(S::Question) << "Cancelar" << false << int(A::Cancel) << int(QMessageBox::Question);
+        QTest::newRow("OK") << int(B::Ok) << int(S::Error) << "OK" << false << int(A::Ok) << int(QMessageBox::Critical);
+        // clang-format on
+    }
+    void messageBox() {
+        QFETCH(int, buttons);
+        QFETCH(int, style);
+        QFETCH(QString, press);
+        QFETCH(bool, fromWorker);
+        QString seen;
+        int icon = -1;
+        QTimer answering;
+        connect(&answering, &QTimer::timeout, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            answering.stop();
+            seen = box->windowTitle() + '|' + box->text();
+            icon = box->icon();
+            if (press == QLatin1String("\r"))
+                QTest::keyClick(box, Qt::Key_Return);
+            for (QAbstractButton *button : box->buttons())
+                if (button->text() == press)
+                    button->click();
+        });
+        answering.start(10);
+        const Message message{QStringLiteral("Confirma?"), QStringLiteral("Atenção"),
+                              MessageButtons(buttons), MessageStyle(style)};
+        QtMessages boxes;
+        std::atomic<int> answer = -1;
+        std::thread worker;
+        if (fromWorker)
+            worker = std::thread([&] { answer = int(boxes.show(message)); });
+        else
+            answer = int(boxes.show(message));
+        QTRY_VERIFY_WITH_TIMEOUT(answer >= 0, 10000);
+        if (worker.joinable())
+            worker.join();
+        QTEST(int(answer), "answer");
+        QTEST(icon, "icon");
+        QCOMPARE(seen, QStringLiteral("Atenção|Confirma?"));
     }
 };
 

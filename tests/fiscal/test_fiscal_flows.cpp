@@ -12,13 +12,27 @@
 #include "support/window_driver.h"
 
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstring>
+
+#include <sys/resource.h>
 
 namespace {
 
 enum class Steps { Coupon, NulInAFrame, ReadingX, Paused };
+enum class Action {
+    Voucher,
+    ItemSurcharge,
+    IssSale,
+    Reversal,
+    LinkedPayment,
+    CancelItem,
+    CancelVoucher,
+    StampCancelled
+};
 // A macro's lines, the printer's fault ("": none, "10": refused, "silent", "stop" while it
 // prints), the answer to "Deseja continuar?", what the user is told, and the frames sent.
 using FaultRow = std::tuple<uint, QByteArray, QByteArray, MessageAnswer, QStringList, qsizetype>;
@@ -73,6 +87,7 @@ QByteArray fileBytes(const QString &path) {
 } // namespace
 
 Q_DECLARE_METATYPE(Steps)
+Q_DECLARE_METATYPE(Action)
 Q_DECLARE_METATYPE(FaultRow)
 
 class FiscalFlowTest : public QObject {
@@ -314,6 +329,165 @@ private slots:
         QTRY_VERIFY(stamp.enabled("btEnviar") && stamp.text("btSair") == " Sair");
         QTEST(escFrames(model).value(0), "frame");
         QTEST(messages->texts().join("#"), "message");
+    }
+
+    // The document windows' other actions, on the day openDay opens (the "fresh" rows on a
+    // printer never programmed): the last frame the printer received ("" when nothing was
+    // sent) and what the user is told. Reversals and the voucher cancellation find nothing to
+    // act on, and the printer says so; model B's stamp cannot be stopped from the tool.
+    void documentActions_data() {
+        QTest::addColumn<uint>("model");
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QStringList>("told");
+        const QStringList none;
+        // clang-format off
+        QTest::newRow("MV210 voucher") << uint(ModelA) << Action::Voucher << QByteArray("\x1B\xD9" "A1000000000000000000002500\xFF") << none;
+        QTest::newRow("MV4700 voucher") << uint(ModelB) << Action::Voucher << QByteArray("\x1B\xD4" "011000000000000000000002500\xFF") << none;
+        QTest::newRow("fresh: no totalizer") << uint(ModelB) << Action::Voucher << QByteArray() << QStringList{"Nenhum totalizador não fiscal programado na impressora!"};
+        QTest::newRow("MV4700 item surcharge") << uint(ModelB) << Action::ItemSurcharge << QByteArray("\x1B\xCB" "0011000000050") << none;
+        QTest::newRow("fresh: no ISS rate") << uint(ModelA) << Action::IssSale << QByteArray() << QStringList{"Nenhuma alíquota de ISSQN programada na impressora!"};
+        QTest::newRow("MV210 reversal") << uint(ModelA) << Action::Reversal << QByteArray("\x1B\xF8" "AB000000000000001000") << QStringList{"ERRO: 38\r\n\nForma de pagamento selecionada não é válida"};
+        QTest::newRow("MV4700 reversal") << uint(ModelB) << Action::Reversal << QByteArray("\x1B\xDB" "0152000000000000001000") << QStringList{"ERRO: 49\r\n\nForma de pagamento a ser estornada não foi \r\nencontrada na memória"};
+        QTest::newRow("fresh: no linked method") << uint(ModelB) << Action::LinkedPayment << QByteArray() << QStringList{"Nenhuma forma de pagamento programada na impressora!"};
+        QTest::newRow("MV210 cancel item") << uint(ModelA) << Action::CancelItem << QByteArray("\x1B\xCD" "001") << none;
+        QTest::newRow("MV4700 cancel voucher") << uint(ModelB) << Action::CancelVoucher << QByteArray("\x1B\xD9" "000012") << QStringList{"ERRO: 12\r\n\nNão há documento a cancelar"};
+        QTest::newRow("MV4700 stamp cancelled") << uint(ModelB) << Action::StampCancelled << QByteArray("\x1BYTexto Autent.\n") << QStringList{"Desligue a impressora para cancelar!"};
+        // clang-format on
+    }
+    void documentActions() {
+        QFETCH(uint, model);
+        QFETCH(Action, action);
+        const bool fresh = QByteArray(QTest::currentDataTag()).startsWith("fresh");
+        QVERIFY(fresh ? fixture::connectPrinter(model) : openDay(model));
+        showFiscal();
+        switch (action) {
+        case Action::Voucher:
+        case Action::StampCancelled: {
+            WindowDriver voucher = open("btCNF", tool->cnfnv);
+            if (!fresh)
+                QVERIFY(voucher.pick("cbCNFNV", "Recebimento"));
+            voucher.type("meValorCNFNV", "2500");
+            voucher.press("btProceder");
+            if (action == Action::Voucher)
+                break;
+            voucher.press("btSair");
+            WindowDriver pay = open("btPagamento", tool->pagamento);
+            pay.type("meValorFP", "2500");
+            pay.press("btProceder");
+            open("btFechamento", tool->fechamento).press("btProceder");
+            // No slip in place: the printer waits for one until the user cancels.
+            WindowDriver stamp = open("btAutenticacao", tool->autenticacao);
+            stamp.press("btEnviar");
+            QTRY_VERIFY(escFrames(model).last().startsWith("\x1BY"));
+            QCOMPARE(stamp.text("btSair"), QStringLiteral("Cancelar"));
+            stamp.press("btSair");
+            QTRY_VERIFY(stamp.enabled("btEnviar"));
+            QVERIFY(stamp.widget()->isVisible());
+            break;
+        }
+        case Action::ItemSurcharge:
+        case Action::IssSale:
+        case Action::CancelItem: {
+            if (action != Action::IssSale)
+                fiscal.press("btAbreCF");
+            WindowDriver sale = open("btVendeItem", tool->vendaItem);
+            sale.check(action == Action::IssSale ? "rbVinc" : "rbICMS");
+            sale.setText("edCodigo", "7");
+            sale.setText("edDescricao", "Pao");
+            sale.type("meValor", "300");
+            sale.type("meQuantidade", "2");
+            sale.press("btProceder");
+            if (action == Action::ItemSurcharge) {
+                sale.setText("meItem", "1");
+                sale.check("rbDesconto2");
+                sale.type("meAcresDesc2", "50");
+                sale.press("btEnviarAcreDescItem");
+                QCOMPARE(sale.text("meItem"), QStringLiteral("001"));
+            }
+            sale.press("btSair");
+            if (action == Action::CancelItem) {
+                WindowDriver cancel = open("btCancelamento", tool->cancelamento);
+                cancel.check("rbItem");
+                cancel.setText("meItem", "1");
+                cancel.press("btProceder");
+            }
+            break;
+        }
+        case Action::Reversal:
+        case Action::LinkedPayment: {
+            WindowDriver pay = open("btPagamento", tool->pagamento);
+            if (action == Action::LinkedPayment) {
+                pay.check("rbVinc");
+                pay.press("btProceder");
+                break;
+            }
+            pay.find<QTabWidget>("pcPagamento")->setCurrentIndex(1);
+            pay.check("rbFPNV1");
+            QVERIFY(pay.pick("cbFPNV1", "Dinheiro"));
+            pay.check("rbFPV2");
+            QVERIFY(pay.pick("cbFPV2", "Cartao"));
+            pay.type("meValorEst", "1000");
+            pay.press("btEstorno");
+            break;
+        }
+        case Action::CancelVoucher: {
+            WindowDriver cancel = open("btCancelamento", tool->cancelamento);
+            cancel.check("rbCCD");
+            cancel.setText("meCOO", "12");
+            cancel.press("btProceder");
+            QCOMPARE(cancel.text("meCOO"), QStringLiteral("000012"));
+            break;
+        }
+        }
+        QTEST(escFrames(model).value(escFrames(model).size() - 1), "frame");
+        QTEST(messages->texts(), "told");
+    }
+
+    // A macro file that cannot be created, written or read: the user is told, no recording or
+    // playback is claimed, and the buttons are back at rest.
+    void macroFileFaults_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("no such folder") << "nowhere/m.b2k"
+                                        << "Não foi possível criar";
+        QTest::newRow("disk full") << "/dev/full"
+                                   << "Não foi possível criar";
+        QTest::newRow("write fails later") << "m.b2k"
+                                           << "Erro ao gravar";
+        QTest::newRow("nothing to play") << "none.b2k"
+                                         << "Não foi possível abrir";
+    }
+    void macroFileFaults() {
+        QFETCH(QString, file);
+        QFETCH(QString, told);
+        QVERIFY(openDay(ModelB));
+        showFiscal();
+        dialogs->answer(file.startsWith('/') ? file : dir->filePath(file));
+        const bool later = told == QLatin1String("Erro ao gravar");
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        if (later) { // the file may grow by its header and one short line only
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit small = saved;
+            small.rlim_cur = 30;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        fiscal.press(told.endsWith("abrir") ? "btMacroPlay" : "btMacroRec");
+        if (later) {
+            QCOMPARE(toolState().RecordingState.load(), int(RecordingOn));
+            fiscal.press("btAbreCF");
+            WindowDriver cancel = open("btCancelamento", tool->cancelamento);
+            cancel.check("rbCF");
+            cancel.press("btProceder");
+            QTRY_VERIFY(messages->count() > 0);
+            setrlimit(RLIMIT_FSIZE, &saved);
+            QCOMPARE(fileBytes(path()), MacroFile::header(ModelB) + "[ESC][200]\r\n");
+        }
+        QCOMPARE(messages->count(), 1);
+        QVERIFY2(messages->texts()[0].startsWith(told), qPrintable(messages->texts()[0]));
+        QVERIFY(atRest());
+        QCOMPARE(led(), QColor(Qt::white));
     }
 
     // A file the player refuses, a frame the printer refuses or leaves unanswered, or Stop

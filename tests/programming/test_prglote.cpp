@@ -8,6 +8,8 @@
 #include "support/programming_maintenance_session.h"
 #include "support/test_main.h"
 
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QtTest>
@@ -194,6 +196,80 @@ private slots:
         const QByteArray converted = fixture::readFile(s.path("converted.c2k"));
         QCOMPARE(converted.left(5) + converted.right(13),
                  answer == int(MessageAnswer::Yes) ? "02.00<N>Loja</N>\r\n" : QByteArray());
+    }
+
+    // One page's own actions, as steps: "field=text" fills a field, "grid:row:column=keys"
+    // types into a cell's editor and moves on, anything else presses that button. Then
+    // the first frame the printer received, a cell read back ("grid:row:column=text") and
+    // what the user is told.
+    void pageActions_data() {
+        fixture::columns<uint, QStringList, QByteArray, QString, QStringList>(
+            {"model", "steps", "frame", "cell", "told"});
+        const QStringList none;
+        // clang-format off
+        QTest::newRow("MV4700 tax rate") << uint(ModelB) << QStringList{"meAliq=1250", "btEviarAliqImpr"}
+            << QByteArray("\x1B\xDC" "N1250") << "sgAliquotas:1:1=12,50%" << none;
+        QTest::newRow("MV4700 report") << uint(ModelB) << QStringList{"meDescRG=Caixa", "btEnviarRGImpr"}
+            << QByteArray("\x1B\xE0" "Caixa") << "sgRG:1:1=Caixa                " << none;
+        QTest::newRow("MV210 totalizer") << uint(ModelA) << QStringList{"meDescCNFNV=Troco", "btEnviarCNFNVImpr"}
+            << QByteArray("\x1B\xE2") << "sgCNFNV:1:1=Troco                " << none;
+        QTest::newRow("no payment number") << uint(ModelA) << QStringList{"meNumFP=", "btEnviarFPImpr"}
+            << QByteArray() << "" << QStringList{"Informe o número da Forma de Pagamento!"};
+        QTest::newRow("MV210 options") << uint(ModelA) << QStringList{"btEnviaESC228Impr"}
+            << QByteArray("\x1B\xE4") << "" << none;
+        QTest::newRow("MV4700 Leitura X") << uint(ModelB) << QStringList{"btLX"}
+            << QByteArray("\x1B\xFA") << "" << none;
+        QTest::newRow("rate typed in its cell") << uint(ModelA) << QStringList{"sgAliquotas:2:1=7"}
+            << QByteArray() << "sgAliquotas:2:1=7 ,  %" << none;
+        QTest::newRow("rate cell left blank") << uint(ModelA) << QStringList{"sgAliquotas:2:1="}
+            << QByteArray() << "sgAliquotas:2:1=//,//%" << none;
+        QTest::newRow("report name cut") << uint(ModelB) << QStringList{"sgRG:1:1=" + QString(30, u'r')}
+            << QByteArray() << "sgRG:1:1=" + QString(21, u'r') << none;
+        // clang-format on
+    }
+    void pageActions() {
+        QFETCH(uint, model);
+        QFETCH(QStringList, steps);
+        QFETCH(QString, cell);
+        QVERIFY(s.usePrinter(model, model == ModelB ? "1.05" : "1.22"));
+        QVERIFY(s.open<TfmPrgLote>());
+        if (ui.visible("PanelFPMsg"))
+            ui.press("btContMsgWFP");
+        fixture::takeFrames(model);
+        static const QRegularExpression cellStep(QStringLiteral("^(\\w+):(\\d+):(\\d+)=(.*)$"));
+        for (const QString &step : steps) {
+            const QRegularExpressionMatch target = cellStep.match(step);
+            if (target.hasMatch()) {
+                QTableWidget *table = grid(qPrintable(target.captured(1)));
+                const QModelIndex index =
+                    table->model()->index(target.captured(2).toInt(), target.captured(3).toInt());
+                table->setCurrentIndex(index);
+                table->edit(index);
+                auto *editor = table->viewport()->findChild<QLineEdit *>();
+                QVERIFY(editor);
+                QTest::keyClicks(editor, target.captured(4));
+                // Moving to another cell keeps what was typed, complete or not.
+                table->setCurrentIndex(index.siblingAtRow(index.row() + 1));
+            } else if (step.contains('=')) {
+                ui.setText(qPrintable(step.section('=', 0, 0)), step.section('=', 1));
+            } else {
+                ui.press(qPrintable(step));
+            }
+        }
+        const QByteArrayList frames = fixture::takeFrames(model);
+        QByteArray first;
+        for (const QByteArray &frame : frames)
+            if (first.isEmpty() && frame.startsWith('\x1B'))
+                first = frame;
+        QFETCH(QByteArray, frame);
+        if (!frame.isEmpty())
+            QCOMPARE(first.left(frame.size()), frame);
+        const QRegularExpressionMatch shown = cellStep.match(cell);
+        if (shown.hasMatch())
+            QCOMPARE(this->cell(qPrintable(shown.captured(1)), shown.captured(2).toInt(),
+                                shown.captured(3).toInt()),
+                     shown.captured(4));
+        QTEST(s.messages->texts(), "told");
     }
 };
 
