@@ -1,11 +1,11 @@
 // Throughput of a fiscal memory reading sent to the PC, over a pseudo-terminal with the
 // emulated printer running its line at 9600 baud (960 bytes per second at most).
 #include "core/global.h"
+#include "line_host.h"
 #include "link/serial_new.h"
 #include "printer.h"
 #include "protocol/cmd210.h"
 #include "protocol/cmd4700.h"
-#include "pty_host.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,7 +18,7 @@ int measure(emu::Model model, int reductions) {
     auto printer = emu::Printer::create(model);
     printer->addPastReductions(reductions);
     printer->setPacing(true);
-    emu::PtyHost host(*printer);
+    emu::LineHost host(*printer);
     if (!host.start()) {
         std::fprintf(stderr, "pseudo-terminal: %s\n", qPrintable(host.errorString()));
         return 1;

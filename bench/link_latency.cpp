@@ -1,19 +1,20 @@
 // The link's own cost per exchange.
 //
-// Over a pseudo-terminal, with the emulated printer running its line at 9600 baud, one
-// exchange can never be faster than the line allows: the frame's and the answer's wire time
-// plus the 150 ms of silence that tells the end of an answer. The figure of merit is the
-// median exchange against that limit, and what the link adds on top of it.
-// In process, the emulator answers at once: exchanges per second show the link's overhead.
+// Over a pseudo-terminal or a TCP port, with the emulated printer running its line at 9600
+// baud, one exchange can never be faster than the line allows: the frame's and the answer's
+// wire time plus the 150 ms of silence that tells the end of an answer. The figure of merit is
+// the median exchange against that limit, and what the link adds on top of it.
+// Over TCP without pacing, and in process, exchanges per second show what the rest costs: on
+// a line, the 150 ms of silence; in process, where the emulator answers at once, the link.
 // The pseudo-terminal run is repeated with the traffic viewer's monitor open: the two raw
 // views' text made on the link's thread, the exchanges queued and decoded on another.
 #include "app/protocol_log.h"
 #include "app/traffic_text.h"
 #include "core/global.h"
+#include "line_host.h"
 #include "link/emulator_transport.h"
 #include "link/serial_new.h"
 #include "printer.h"
-#include "pty_host.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -110,42 +112,56 @@ double medianOver(Link &link, int count) {
     return times[times.size() / 2];
 }
 
+// Exchanges on the line the host serves, paced at 9600 baud (with the monitor open, if asked):
+// their median against the line's limit. Unpaced: how many exchanges a second the line carries.
+bool measureLine(Link &link, const char *name, bool tcp, bool pacing, bool monitored = false) {
+    auto printer = emu::Printer::create(emu::Model::B);
+    printer->setPacing(pacing);
+    emu::LineHost host(*printer);
+    if (tcp ? !host.startTcp(QStringLiteral("127.0.0.1"), 0) : !host.start()) {
+        std::fprintf(stderr, "%s: %s\n", name, qPrintable(host.errorString()));
+        return false;
+    }
+    const QString port = (tcp ? QStringLiteral("tcp://") : QString()) + host.slavePath();
+    if (link.OpenPort(port, 9600, false) != 0) {
+        std::fprintf(stderr, "cannot open %s\n", qPrintable(port));
+        return false;
+    }
+    exchangeMs(link); // warm up
+    std::optional<Monitor> monitor;
+    if (monitored)
+        monitor.emplace(link);
+    const double median = medianOver(link, 25);
+    const qsizetype decoded = monitor ? monitor->finish() : 0;
+    link.ClosePort();
+    host.stop();
+    if (!pacing) {
+        std::printf("%s, unpaced: %.2f exchanges per second (median %.2f ms)\n", name,
+                    1000.0 / median, median);
+        return true;
+    }
+    const double limit = emu::wireTimeMs(2) + emu::wireTimeMs(StatusAnswerBytes) + 150.0;
+    if (monitored) {
+        std::printf("%s, 9600 baud, monitor open: median exchange %.2f ms, ratio %.4f (%lld "
+                    "exchanges decoded)\n",
+                    name, median, median / limit, static_cast<long long>(decoded));
+        return true;
+    }
+    std::printf("%s, 9600 baud: median exchange %.2f ms, line limit %.2f ms, ratio %.4f\n", name,
+                median, limit, median / limit);
+    std::printf("%s, 9600 baud: added latency %.2f ms per exchange\n", name, median - limit);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     toolState().ViewerFeed = false;
     Link &link = printerLink();
-
-    auto printer = emu::Printer::create(emu::Model::B);
-    printer->setPacing(true);
-    emu::PtyHost host(*printer);
-    if (!host.start()) {
-        std::fprintf(stderr, "pseudo-terminal: %s\n", qPrintable(host.errorString()));
+    if (!measureLine(link, "pty", false, true) || !measureLine(link, "pty", false, true, true) ||
+        !measureLine(link, "tcp", true, true) || !measureLine(link, "tcp", true, false))
         return 1;
-    }
-    if (link.OpenPort(host.slavePath(), 9600, false) != 0) {
-        std::fprintf(stderr, "cannot open %s\n", qPrintable(host.slavePath()));
-        return 1;
-    }
-    exchangeMs(link); // warm up
-    const double limit = emu::wireTimeMs(2) + emu::wireTimeMs(StatusAnswerBytes) + 150.0;
-    const double median = medianOver(link, 25);
-    std::printf("pty, 9600 baud: median exchange %.2f ms, line limit %.2f ms, ratio %.4f\n", median,
-                limit, median / limit);
-    std::printf("pty, 9600 baud: added latency %.2f ms per exchange\n", median - limit);
-    qsizetype rows = 0;
-    double monitored = 0;
-    {
-        Monitor monitor(link);
-        monitored = medianOver(link, 25);
-        rows = monitor.finish();
-    }
-    std::printf("pty, 9600 baud, monitor open: median exchange %.2f ms, ratio %.4f (%lld "
-                "exchanges decoded)\n",
-                monitored, monitored / limit, static_cast<long long>(rows));
-    link.ClosePort();
-    host.stop();
 
     auto fast = emu::Printer::create(emu::Model::B);
     link.setTransportFactory([&](const QString &) {

@@ -9,11 +9,11 @@
 #include "core/global.h"
 #include "fiscal/macro_file.h"
 #include "fiscal/macro_player.h"
+#include "line_host.h"
 #include "link/emulator_transport.h"
 #include "link/serial_new.h"
 #include "printer.h"
 #include "protocol/command_set.h"
-#include "pty_host.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -126,7 +126,7 @@ int main(int argc, char **argv) {
     // ---- Pseudo-terminal, 9600 baud ----
     auto paced = emu::Printer::create(emu::Model::B);
     paced->setPrintTimeMs(10);
-    emu::PtyHost host(*paced);
+    emu::LineHost host(*paced);
     if (!host.start())
         fail("cannot open a pseudo-terminal");
     if (link.OpenPort(host.slavePath(), 9600, false) != 0)

@@ -19,8 +19,6 @@ constexpr qint64 MaxAmount = 999'999'999'999;
 constexpr int MaxItems = 999;
 // A percentage in hundredths: 10000 = 100,00 %.
 constexpr qint64 Whole = 10000;
-// The paper's width; longer text lines go on as many lines as they take.
-constexpr int Columns = 48;
 // A stamp per document, at most; the fifth is refused.
 constexpr int MaxStamps = 4;
 
@@ -47,16 +45,10 @@ bool optionOn(const QByteArray &options, int parameter) {
     return parameter >= 0 && parameter < options.size() && (options[parameter] & 1);
 }
 
-QByteArrayList wrapped(const QByteArray &text) {
-    QByteArrayList lines;
-    for (qsizetype at = 0; at < text.size(); at += Columns)
-        lines.append(text.mid(at, Columns));
-    if (lines.isEmpty())
-        lines.append(QByteArray()); // an empty line feeds the paper
-    return lines;
-}
-
 } // namespace
+
+using paper::Columns;
+using paper::wrapped;
 
 std::optional<Adjustment> adjustmentOf(char type, qint64 value) {
     if (type < '0' || type > '3')
@@ -271,6 +263,7 @@ DocOutcome Documents::openCoupon(int &coo) {
     coupon.coo = coo = nextCoo();
     current = std::move(coupon);
     last.reset();
+    st.paper.opening(coo, "CUPOM FISCAL");
     return {};
 }
 
@@ -313,6 +306,7 @@ DocOutcome Documents::sellItem(const ItemSale &sale, int &number) {
     coupon.items.push_back(item);
     coupon.groups.push_back(group);
     number = item.number;
+    st.paper.item(item);
     return {};
 }
 
@@ -340,6 +334,7 @@ DocOutcome Documents::adjustItem(int number, const Adjustment &adjustment) {
     if (adjustment.surcharge && coupon.subtotal() + amount > MaxAmount)
         return DocError::Overflow;
     item.adjustment = adjustment.surcharge ? amount : -amount;
+    st.paper.itemAdjusted(item);
     return {};
 }
 
@@ -354,6 +349,7 @@ DocOutcome Documents::cancelItem(int number) {
         coupon.items[size_t(number - 1)].cancelled)
         return DocError::ItemNotFound;
     coupon.items[size_t(number - 1)].cancelled = true;
+    st.paper.itemCancelled(coupon.items[size_t(number - 1)]);
     return {};
 }
 
@@ -365,6 +361,8 @@ DocOutcome Documents::cancelCoupon(int &coo) {
     if (current) {
         if (const DocOutcome refused = needSale())
             return refused;
+        st.paper.labelled("CUPOM CANCELADO R$", paper::money(current->total()));
+        st.paper.foot(current->coo);
         for (SoldItem &item : current->items) {
             day.gross += item.gross;
             st.grandTotal += item.gross;
@@ -388,6 +386,10 @@ DocOutcome Documents::cancelCoupon(int &coo) {
             day.byGroup[g] -= last->added.byGroup[g];
     }
     coo = nextCoo();
+    st.paper.opening(coo, "CANCELAMENTO DE CUPOM");
+    st.paper.labelled("COO DO DOCUMENTO CANCELADO:", digits(last->coo, 6));
+    st.paper.labelled("CANCELADO R$", paper::money(last->total()));
+    st.paper.foot(coo);
     last.reset();
     lastVoucher.reset();
     return {};
@@ -425,6 +427,7 @@ DocOutcome Documents::totalize(const Adjustment &adjustment, qint64 &total) {
     coupon.adjustment = adjusted;
     coupon.phase = coupon.total() == 0 ? DocumentPhase::Paid : DocumentPhase::Totalized;
     total = coupon.total();
+    st.paper.totals(coupon.subtotal(), coupon.adjustment, total);
     return {};
 }
 
@@ -444,6 +447,7 @@ DocOutcome Documents::pay(int method, qint64 amount, const QByteArray &text, qin
         return DocError::Overflow;
     doc.payments.push_back({method, amount, text.left(Columns)});
     doc.paidBy[size_t(method)] += amount;
+    st.paper.payment(method, amount, text.left(Columns));
     doc.phase = doc.paid() >= doc.total() ? DocumentPhase::Paid : DocumentPhase::Paying;
     balance = std::max<qint64>(0, doc.total() - doc.paid());
     return {};
@@ -483,20 +487,27 @@ DocOutcome Documents::reverse(int from, int to, int coupon, qint64 amount, int &
     doc->payments.push_back({to, amount, "ESTORNO"});
     if (inOpenCoupon) {
         coo = doc->coo;
+        st.paper.reversal(from, to, amount);
     } else {
         coo = nextCoo();
         chainCoo = st.coo;
+        st.paper.opening(coo, "ESTORNO DE FORMA DE PAGAMENTO");
+        st.paper.labelled("COO DO CUPOM:", digits(coupon, 6));
+        st.paper.reversal(from, to, amount);
+        st.paper.foot(coo);
     }
     return {};
 }
 
 // The closing prints the message and ends the coupon once it is paid; the coupon's sales go
 // into the day's totals.
-DocOutcome Documents::close(const QByteArray &, int &coo) {
+DocOutcome Documents::close(const QByteArray &message, int &coo) {
     if (const DocOutcome refused = needSale())
         return refused;
     if (current->phase != DocumentPhase::Paid)
         return DocError::Sequence;
+    st.paper.closing(std::max<qint64>(0, current->paid() - current->total()), message,
+                     current->coo);
     if (current->kind == DocumentKind::Coupon)
         commit(*current);
     coo = current->coo;
@@ -571,6 +582,14 @@ DocOutcome Documents::issueVoucher(int totalizer, const Adjustment &adjustment, 
     voucher.phase =
         voucher.outflow || voucher.registered == 0 ? DocumentPhase::Paid : DocumentPhase::Totalized;
     voucher.coo = coo = nextCoo();
+    st.paper.opening(coo, "COMPROVANTE NAO FISCAL");
+    st.paper.labelled(st.totalizers[size_t(totalizer)].name.trimmed() +
+                          (voucher.outflow ? " (-)" : " (+)"),
+                      paper::money(amount));
+    if (adjusted != 0)
+        st.paper.labelled(adjustment.surcharge ? "ACRESCIMO R$" : "DESCONTO R$",
+                          paper::money(adjustment.surcharge ? adjusted : -adjusted));
+    st.paper.labelled("TOTAL R$", paper::money(voucher.registered));
     current = std::move(voucher);
     last.reset();
     return {};
@@ -603,6 +622,9 @@ DocOutcome Documents::openLinkedVoucher(int method, int coupon, qint64 amount, i
     voucher.slot = method;
     voucher.registered = amount;
     voucher.coo = coo = nextCoo();
+    st.paper.opening(coo, "COMPROVANTE CREDITO OU DEBITO");
+    st.paper.labelled("COO DO CUPOM:", digits(coupon, 6));
+    st.paper.labelled(st.methods[size_t(method)].name.trimmed(), paper::money(amount));
     last->vouchers.push_back({coo, method, amount, false});
     current = std::move(voucher);
     return {};
@@ -616,6 +638,12 @@ DocOutcome Documents::reprintLinkedVoucher(int &coo) {
         return DocError::NoCopy;
     copyPrinted = true;
     coo = nextCoo();
+    st.paper.opening(coo, "SEGUNDA VIA - CREDITO OU DEBITO");
+    st.paper.labelled("COO DO COMPROVANTE:", digits(lastVoucher->coo, 6));
+    st.paper.labelled(st.methods[size_t(lastVoucher->slot)].name.trimmed(),
+                      paper::money(lastVoucher->registered));
+    st.paper.lines(lastVoucher->lines);
+    st.paper.foot(coo);
     chainCoo = authCoo = st.coo;
     stamps = 0;
     return {};
@@ -636,6 +664,10 @@ DocOutcome Documents::cancelLinkedVoucher(int voucher, int &coo) {
         lastVoucher.reset();
     coo = nextCoo();
     chainCoo = st.coo;
+    st.paper.opening(coo, "ESTORNO DE CREDITO OU DEBITO");
+    st.paper.labelled("COO DO COMPROVANTE:", digits(voucher, 6));
+    st.paper.labelled(st.methods[size_t(it->method)].name.trimmed(), paper::money(it->amount));
+    st.paper.foot(coo);
     return {};
 }
 
@@ -653,6 +685,9 @@ DocOutcome Documents::openReport(int report, int &coo) {
     rg.phase = DocumentPhase::Printing;
     rg.slot = std::max(report, 0);
     rg.coo = coo = nextCoo();
+    st.paper.opening(coo, "RELATORIO GERENCIAL");
+    if (model == Model::B)
+        st.paper.lines({st.reportNames[size_t(report)].trimmed()});
     current = std::move(rg);
     last.reset();
     return {};
@@ -664,6 +699,7 @@ DocOutcome Documents::printLine(const QByteArray &line) {
     if (current->phase != DocumentPhase::Printing)
         return DocError::OtherOpen;
     current->lines += wrapped(line);
+    st.paper.lines(wrapped(line));
     return {};
 }
 
@@ -672,6 +708,7 @@ DocOutcome Documents::closeReport() {
         return DocError::NotOpen;
     if (current->phase != DocumentPhase::Printing)
         return DocError::OtherOpen;
+    st.paper.foot(current->coo);
     if (current->kind == DocumentKind::LinkedVoucher) {
         lastVoucher = std::move(current);
         copyPrinted = false;
@@ -692,6 +729,7 @@ DocOutcome Documents::authenticate(AuthenticationAnswers answers, std::optional<
         return DocError::CannotAuthenticate;
     if (slipInserted) {
         ++stamps;
+        st.paper.stamp(authCoo, answers.stamp, answers.left);
         now = std::move(answers.done);
     } else {
         pending = std::move(answers);
@@ -711,6 +749,7 @@ void Documents::setInserted(bool on) {
     slipInserted = on;
     if (on && pending) {
         ++stamps;
+        st.paper.stamp(authCoo, pending->stamp, pending->left);
         late.push_back(std::move(pending->done));
         pending.reset();
     }
@@ -727,6 +766,16 @@ std::vector<Reply> Documents::takeLateAnswers() {
 void Documents::powerLost() {
     pending.reset();
     late.clear();
+}
+
+void Documents::forget() {
+    powerLost();
+    current.reset();
+    last.reset();
+    lastVoucher.reset();
+    chainCoo = authCoo = -1;
+    stamps = 0;
+    copyPrinted = false;
 }
 
 // ---- Observation and the day ----

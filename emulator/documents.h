@@ -107,6 +107,8 @@ inline Reply documentAnswer(const QByteArray &bytes) {
 struct AuthenticationAnswers {
     Reply done;
     Reply aborted;
+    QByteArray stamp;  // the text the stamp prints
+    bool left = false; // on the slip's left side (model B); else its right
 };
 
 // The day's sales as the next Redução Z records them, in centavos.
@@ -188,6 +190,8 @@ public:
     bool inserted() const { return slipInserted; }
     std::vector<Reply> takeLateAnswers();
     void powerLost();
+    // Every document forgotten, open or last closed, as when the printer's state is replaced.
+    void forget();
 
     // ---- Observation and the day ----
     DocumentKind openKind() const { return current ? current->kind : DocumentKind::None; }

@@ -1,4 +1,5 @@
 #include "fiscal_state.h"
+#include "paper_roll.h"
 
 // The fiscal memory: the reductions it records, the history a new emulated printer starts
 // with, the selection of a reading's period and the reading's text; and the authorization
@@ -25,35 +26,20 @@ namespace detail {
 
 namespace {
 
-// The printer's paper is 48 columns wide.
-constexpr int Columns = 48;
+using paper::Columns;
+using paper::date;
+using paper::money;
+using paper::percent;
 
 const QByteArray Rule(Columns, '-');
 
-// 123456 centavos -> "1.234,56"
-QByteArray money(qint64 cents) {
-    QByteArray units = QByteArray::number(cents / 100);
-    for (qsizetype i = units.size() - 3; i > 0; i -= 3)
-        units.insert(i, '.');
-    return units + ',' + digits(cents % 100, 2);
-}
-
-QByteArray percent(const QByteArray &rate) {
-    return rate.left(2) + ',' + rate.mid(2, 2) + '%';
-}
-
-QByteArray date(const QDate &day) {
-    return day.toString(QStringLiteral("dd/MM/yyyy")).toLatin1();
-}
-
-// A label on the left and its value on the right of one line.
+// Lines of the reading's text end with CR LF.
 QByteArray row(const QByteArray &label, const QByteArray &value) {
-    const qsizetype gap = std::max<qsizetype>(1, Columns - label.size() - value.size());
-    return label + QByteArray(gap, ' ') + value + "\r\n";
+    return paper::row(label, value) + "\r\n";
 }
 
 QByteArray centred(const QByteArray &text) {
-    return QByteArray((Columns - text.size()) / 2, ' ') + text + "\r\n";
+    return paper::centred(text) + "\r\n";
 }
 
 QByteArray line(const QByteArray &text) {

@@ -349,6 +349,7 @@ Outcome PrinterState::readingX(bool paperOut) {
     ++coo;
     if (!fiscalDay && !reductionToday())
         fiscalDay = today();
+    paper.readingX(documents.day);
     startPrinting();
     return {};
 }
@@ -382,6 +383,7 @@ void PrinterState::reduce() {
     r.rates = taxRates;
     documents.closeDay(r);
     reductions.push_back(r);
+    paper.reductionZ(r);
     fiscalDay.reset();
     startPrinting();
 }

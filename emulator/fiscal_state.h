@@ -1,6 +1,7 @@
 #pragma once
 
 #include "documents.h"
+#include "paper_roll.h"
 #include "printer.h"
 
 #include <chrono>
@@ -167,6 +168,8 @@ public:
     bool updateMode = false; // until switched off
 
     // ---- Documents ----
+    // What the printer has printed and not yet handed on (paper_roll.h).
+    PaperRoll paper{*this};
     // The coupon, vouchers and reports the printer issues, and the day's sales (documents.h).
     Documents documents{*this, model};
 

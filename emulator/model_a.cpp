@@ -382,6 +382,7 @@ private:
             if (paperEnd)
                 return refused(Refusal::PaperEnd);
             ++s.coo;
+            s.paper.fiscalMemory(s.readingText(id, chosen, period, true));
             s.startPrinting();
             return echoed(frame, digits(s.coo, 6));
         }

@@ -212,7 +212,8 @@ public:
     // "55" (Autenticação cancelada), and that is the one answer the CAN gets.
     Reply authenticate(const QByteArray &frame) {
         std::optional<Reply> now;
-        AuthenticationAnswers answers{echoed(frame), refused("55")};
+        AuthenticationAnswers answers{echoed(frame), refused("55"),
+                                      frame.mid(2, frame.size() - 3).left(13)};
         if (const DocOutcome r = docs().authenticate(std::move(answers), now))
             return refused(*r);
         return now ? *now : Reply{};

@@ -451,6 +451,7 @@ private:
             if (paperEnd)
                 return refused(Refusal::PaperEnd);
             ++s.coo;
+            s.paper.fiscalMemory(s.readingText(id, chosen, period, destination == 'x'));
             s.startPrinting();
             return accepted(digits(s.coo, 6));
         }

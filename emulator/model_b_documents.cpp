@@ -250,9 +250,10 @@ public:
     // ESC 'Y' (right side of the slip) or ESC 'y' (left side), text, LF: the stamp prints the
     // text's first 18 characters. Stopped by CAN, the waiting authentication is answered "27"
     // (Operação abortada), and that is the one answer the CAN gets.
-    Reply authenticate(const QByteArray &) {
+    Reply authenticate(const QByteArray &frame) {
         std::optional<Reply> now;
-        AuthenticationAnswers answers{accepted(), refused("27")};
+        AuthenticationAnswers answers{accepted(), refused("27"),
+                                      frame.mid(2, frame.size() - 3).left(18), frame[1] == 'y'};
         if (const DocOutcome r = docs().authenticate(std::move(answers), now))
             return refused(*r);
         return now ? *now : Reply{};

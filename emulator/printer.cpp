@@ -43,12 +43,16 @@ Identity normalised(const Identity &identity) {
 } // namespace
 
 std::unique_ptr<Printer> Printer::create(Model model, const Identity &identity) {
-    return model == Model::A ? detail::makeModelA(identity) : detail::makeModelB(identity);
+    std::unique_ptr<Printer> printer =
+        model == Model::A ? detail::makeModelA(identity) : detail::makeModelB(identity);
+    printer->factoryState = printer->saveState();
+    return printer;
 }
 
 Printer::Printer(Model model, const Identity &identity)
     : id(normalised(identity)), printerModel(model),
       st(std::make_unique<detail::PrinterState>(model)) {
+    st->paper.identity = &id;
 }
 
 Printer::~Printer() = default;
@@ -71,14 +75,24 @@ const Printer::Command *Printer::findCommand(char lead, int code) const {
 // ---- The line ----
 
 std::vector<Reply> Printer::receive(const QByteArray &bytes) {
-    std::lock_guard lock(mutex);
     std::vector<Reply> replies;
-    if (!isPowered)
-        return replies; // a printer that is off hears nothing
-    qsizetype pos = 0;
-    while (pos < bytes.size()) {
-        if (std::optional<Reply> reply = takeFrame(bytes, pos))
-            replies.push_back(std::move(*reply));
+    bool command = false; // a command frame, which may have changed what the printer keeps
+    {
+        std::lock_guard lock(mutex);
+        if (!isPowered)
+            return replies; // a printer that is off hears nothing
+        const qsizetype known = frames.size();
+        qsizetype pos = 0;
+        while (pos < bytes.size() && isPowered) {
+            if (std::optional<Reply> reply = takeFrame(bytes, pos))
+                replies.push_back(std::move(*reply));
+        }
+        for (qsizetype i = known; i < frames.size() && !command; ++i)
+            command = frames[i].startsWith(Esc);
+    }
+    if (command) {
+        paperMoved();
+        stateMayHaveChanged();
     }
     return replies;
 }
@@ -162,6 +176,17 @@ std::optional<Reply> Printer::takeFrame(const QByteArray &bytes, qsizetype &pos)
 }
 
 Reply Printer::dispatch(const QByteArray &frame, const Command *command) {
+    const bool off = frameFaults();
+    Reply reply = answerFrame(frame, command);
+    if (off) {
+        switchOff();
+        return {};
+    }
+    answerFaults(reply);
+    return reply;
+}
+
+Reply Printer::answerFrame(const QByteArray &frame, const Command *command) {
     frames.append(frame);
     // A silent printer takes the frame off the line but its firmware does nothing with it:
     // no answer, no change of state, and a refusal asked for stays pending.
@@ -216,14 +241,20 @@ bool Printer::ctsOn() const {
 // and an authentication waiting for its slip.
 void Printer::setPowered(bool on) {
     std::lock_guard lock(mutex);
-    isPowered = on;
+    if (!on)
+        return switchOff();
+    isPowered = true;
     partial.clear();
     partialCommand = nullptr;
-    if (!on) {
-        st->updateMode = false;
-        st->busyUntil = {};
-        st->documents.powerLost();
-    }
+}
+
+void Printer::switchOff() {
+    isPowered = false;
+    partial.clear();
+    partialCommand = nullptr;
+    st->updateMode = false;
+    st->busyUntil = {};
+    st->documents.powerLost();
 }
 
 bool Printer::powered() const {
@@ -361,8 +392,11 @@ bool Printer::printing() const {
 }
 
 void Printer::setClockOffsetSeconds(qint64 seconds) {
-    std::lock_guard lock(mutex);
-    st->clockOffset = seconds;
+    {
+        std::lock_guard lock(mutex);
+        st->clockOffset = seconds;
+    }
+    stateMayHaveChanged();
 }
 
 qint64 Printer::clockOffsetSeconds() const {
@@ -371,8 +405,11 @@ qint64 Printer::clockOffsetSeconds() const {
 }
 
 void Printer::advanceDays(int days) {
-    std::lock_guard lock(mutex);
-    st->clockOffset += qint64(days) * 86400;
+    {
+        std::lock_guard lock(mutex);
+        st->clockOffset += qint64(days) * 86400;
+    }
+    stateMayHaveChanged();
 }
 
 QDateTime Printer::printerClock() const {
@@ -381,8 +418,11 @@ QDateTime Printer::printerClock() const {
 }
 
 void Printer::addPastReductions(int count) {
-    std::lock_guard lock(mutex);
-    st->addPastReductions(count);
+    {
+        std::lock_guard lock(mutex);
+        st->addPastReductions(count);
+    }
+    stateMayHaveChanged();
 }
 
 int Printer::reductionCount() const {
@@ -484,8 +524,11 @@ std::optional<UserRecord> Printer::userRecord() const {
 // ---- Documents ----
 
 void Printer::setDocumentInserted(bool inserted) {
-    std::lock_guard lock(mutex);
-    st->documents.setInserted(inserted);
+    {
+        std::lock_guard lock(mutex);
+        st->documents.setInserted(inserted);
+    }
+    paperMoved(); // a stamp that waited for its slip
 }
 
 bool Printer::documentInserted() const {
@@ -512,6 +555,8 @@ std::vector<Reply> Printer::poll() {
     if (detail::CheckPrinter *mechanism = checks())
         for (Reply &reply : mechanism->takeLateAnswers())
             answers.push_back(std::move(reply));
+    for (Reply &reply : answers)
+        answerFaults(reply);
     return answers;
 }
 

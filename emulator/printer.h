@@ -1,11 +1,13 @@
 #pragma once
 
 #include "document_types.h"
+#include "faults.h"
 
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
 #include <QList>
+#include <QStringList>
 
 #include <array>
 #include <chrono>
@@ -131,6 +133,7 @@ struct PrintedCheck {
 struct Segment {
     int pauseMs = 0;
     QByteArray bytes;
+    bool thenOff = false; // the printer switches itself off once these bytes have left
 };
 // Everything the printer sends in answer to one frame, in order (usually one segment).
 using Reply = std::vector<Segment>;
@@ -186,6 +189,15 @@ public:
     Identity identity() const;
     // The next frame is refused with this two-digit error code (once).
     void failNextWith(const QByteArray &code);
+    // Arms a fault (faults.h), counted from now; several may be armed at once.
+    void injectFault(const Fault &fault);
+    // Disarms every fault and ends the silence one left.
+    void clearFaults();
+    // Frames taken and answer pieces sent since the printer was made: where the faults count.
+    int framesTaken() const;
+    int answersSent() const;
+    // Whoever carries the line calls this once a segment's bytes have left.
+    void segmentSent(const Segment &segment);
     // Status digits reported by the GS poll instead of the ones the state gives.
     void setStatusOverride(std::optional<QByteArray> twelveDigits);
 
@@ -242,6 +254,24 @@ public:
     // Answers the printer sends later, on its own: an authentication done once its slip went
     // in. Whoever carries the line calls this while it waits for an answer.
     std::vector<Reply> poll();
+
+    // ---- What the printer remembers (printer_state.cpp) ----
+    // The programming, counters, fiscal memory, the day's sales and the clock offset as JSON.
+    QByteArray saveState() const;
+    // Takes them back from saveState()'s JSON; on any fault nothing changes, false is returned
+    // and the fault described in `error`. An open document is ended.
+    bool restoreState(const QByteArray &json, QString *error = nullptr);
+    // Called, outside the printer's lock, with the new JSON after each change: a command frame
+    // that changed the state, a change of the clock or of the fiscal memory from outside.
+    void setStateObserver(std::function<void(const QByteArray &json)> observer);
+    // The state as the printer left the factory.
+    void resetToFactory();
+
+    // ---- The paper roll (paper_roll.h) ----
+    // Called, outside the printer's lock, with the lines printed by each frame (or by a stamp
+    // once its slip went in): our own rendering of what the printer puts on paper, the
+    // printer's width (48 columns), in order.
+    void setPaperObserver(std::function<void(const QStringList &lines)> observer);
 
     // ---- Observation ----
     QList<QByteArray> receivedFrames() const; // every complete frame, in order
@@ -352,8 +382,16 @@ protected:
 
 private:
     const Command *findCommand(char lead, int code) const;
+    void stateMayHaveChanged();
+    void paperMoved();
     std::optional<Reply> takeFrame(const QByteArray &bytes, qsizetype &pos);
     Reply dispatch(const QByteArray &frame, const Command *command);
+    Reply answerFrame(const QByteArray &frame, const Command *command);
+    // The faults armed for this frame (true: it switches the printer off) and for the answer
+    // pieces of a reply (printer_faults.cpp).
+    bool frameFaults();
+    void answerFaults(Reply &reply);
+    void switchOff();
 
     const Model printerModel;
     std::unique_ptr<detail::PrinterState> st;
@@ -367,6 +405,18 @@ private:
     bool paced = false;
     std::optional<QByteArray> failCode;
     std::optional<QByteArray> statusOverride;
+    struct ArmedFault {
+        Fault fault;
+        int at = 0; // the frame or answer count it strikes at
+    };
+    std::vector<ArmedFault> armed;
+    std::function<void(const QByteArray &)> stateObserver;
+    std::function<void(const QStringList &)> paperObserver;
+    QByteArray lastState;    // what the observer was last told
+    QByteArray factoryState; // as made
+    std::mutex observerMutex;
+    int frameCount = 0;
+    int answerCount = 0;
     QList<QByteArray> frames;
     bool drawer = false;
     int drawerCloseMs = 0;

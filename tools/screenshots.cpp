@@ -199,6 +199,7 @@ public:
     void editData(const QString &suffix);
     void userRecord(const QString &name);
     void intervention();
+    void emulatorPanel();
     void protocolMonitor();
 
     const QString out;
@@ -393,6 +394,36 @@ void Session::intervention() {
     daylightSaving->click();
 }
 
+// The emulator panel with its paper roll: a Leitura X and a coupon of two items, a discount on
+// the total, paid by check and in cash.
+void Session::emulatorPanel() {
+    CommandSet &c = *commandSetFor(ModelB);
+    ItemEntry::Sale sale{.code = "789100",
+                         .description = "Cafe torrado 500g",
+                         .price = "000001290",
+                         .taxCode = "TA",
+                         .quantity = "00002",
+                         .unit = QStringLiteral("UN"),
+                         .adjustment = {}};
+    const ItemRecord coffee = ItemEntry::saleRecord(sale);
+    sale.description = QStringLiteral("Leite integral 1l");
+    sale.price = "000000495";
+    sale.quantity = "00001";
+    const ItemRecord milk = ItemEntry::saleRecord(sale);
+    TotalRecord total = ItemEntry::totalRecord('D', false, "000000000075");
+    PaymentRecord check = PaymentEntry::paymentRecord("02", "2000", QString());
+    PaymentRecord cash = PaymentEntry::paymentRecord("01", "1000", QString());
+    char coo[6];
+    ok = c.ReadingX() && c.WaitPrinterIdle() && c.OpenCoupon(coo) && c.SellItem(coffee) &&
+         c.SellItem(milk) && c.Totalize(total) && c.RegisterPayment(check) &&
+         c.RegisterPayment(cash) && c.CloseCoupon("Obrigado e volte sempre!") && ok;
+    windows.emulatorPanel.show();
+    auto *roll = control<QPlainTextEdit>(windows.emulatorPanel, "memoBobina");
+    wait([&] { return roll->toPlainText().contains("Obrigado"); }, "the coupon on the paper roll");
+    save(windows.emulatorPanel, QStringLiteral("emulator-panel"));
+    windows.emulatorPanel.hide();
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -424,6 +455,7 @@ int main(int argc, char **argv) {
     session.checksAndSensors();
     session.sendData();
     session.editData(QString());
+    session.emulatorPanel();
     session.protocolMonitor();
 
     // The emulated MV210, firmware 1.20, then 1.22 (it takes the user's authorization code).

@@ -11,9 +11,9 @@ namespace emu {
 class Printer;
 }
 
-// Controls of a built-in emulated printer: power, the maintenance jumper and the paper
-// sensors. It does not disable the main window, so a person can switch the printer off and
-// on while watching the tool react.
+// Controls of a built-in emulated printer: power, the maintenance jumper, the paper sensors
+// and faults on demand; and its paper roll, live. It does not disable the main window, so a person
+// can switch the printer off and on while watching the tool react.
 class EmulatorPanel : public QWidget {
     Q_OBJECT
 public:
@@ -28,6 +28,8 @@ protected:
 
 private:
     void refresh();
+    void applyFault();
+    void savePaper();
 
     std::unique_ptr<Ui::EmulatorPanel> ui;
     std::shared_ptr<emu::Printer> printer;

@@ -111,6 +111,10 @@ void TfmMain::startUp() {
     for (const char *sub : {"c2k", "usr", "b2k"})
         dir.mkpath(QString::fromLatin1(sub));
     const ToolConfigFile::Opening opening = configFile.open(folder, record);
+    for (const QString &refused : EmulatedPorts::keepStateIn(folder))
+        showMessage(refused + QStringLiteral("\r\nA impressora emulada começa como saiu de "
+                                             "fábrica, e o arquivo fica como está."),
+                    QStringLiteral("Aviso"), MessageButtons::Ok, MessageStyle::Warning);
 
     ui->cbModelo->setCurrentIndex(-1);
     state.ModelCode = ToolConfig::modelCode(record);
@@ -122,7 +126,7 @@ void TfmMain::startUp() {
     fillPortList();
     ui->cbPorta->setCurrentIndex(-1);
     state.PortOpen = false;
-    const QString port = ToolConfig::portName(record);
+    const QString port = configFile.portName(record);
     if (!port.isEmpty()) {
         ui->cbPorta->setEditText(port);
         choosePort();
@@ -191,7 +195,7 @@ void TfmMain::choosePort() {
         return;
     }
     state.PortOpen = true;
-    ToolConfig::setPortName(record, name);
+    configFile.setPortName(record, name);
     state.ToolConfigRecord = record;
     if (emulatorPanel) {
         emulatorPanel->setPrinter(EmulatedPorts::printerFor(name), name);

@@ -1,5 +1,7 @@
 #include "app/tool_config.h"
 
+#include "core/file_replace.h"
+
 #include <QDir>
 
 #include <algorithm>
@@ -28,8 +30,10 @@ void readOnly(const QString &path, ToolConfigFile::Record &record) {
 
 ToolConfigFile::~ToolConfigFile() = default;
 
-ToolConfigFile::Opening ToolConfigFile::open(const QString &folder, Record &record) {
+ToolConfigFile::Opening ToolConfigFile::open(const QString &where, Record &record) {
     record.fill(0);
+    folder = where;
+    longPort.clear();
     const QDir dir(folder);
     const QString path = dir.filePath(QStringLiteral("Tool.cfg"));
     lock = std::make_unique<QLockFile>(dir.filePath(QStringLiteral(".Tool.cfg.lock")));
@@ -59,9 +63,29 @@ void ToolConfigFile::saveAndClose(const Record &record) {
         return;
     file->seek(0);
     file->write(reinterpret_cast<const char *>(record.data()), RecordSize);
+    if (!longPort.isEmpty() && ToolConfig::portName(record) == QLatin1String(LongPortMark))
+        writeFileReplacing(QDir(folder).filePath(QLatin1String(LongPortMark + 1)),
+                           longPort.toUtf8() + '\n');
     file->close();
     file.reset();
     lock.reset();
+}
+
+QString ToolConfigFile::portName(const Record &record) const {
+    const QString name = ToolConfig::portName(record);
+    if (name != QLatin1String(LongPortMark))
+        return name;
+    QFile side(QDir(folder).filePath(QLatin1String(LongPortMark + 1)));
+    if (!side.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(side.read(1024)).section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
+void ToolConfigFile::setPortName(Record &record, const QString &name) {
+    const bool fits = name.size() <= 12 && QString::fromLatin1(name.toLatin1()) == name &&
+                      !name.contains(QLatin1Char(' ')) && !name.startsWith(QLatin1Char('@'));
+    longPort = fits ? QString() : name;
+    ToolConfig::setPortName(record, fits ? name : QLatin1String(LongPortMark));
 }
 
 namespace ToolConfig {

@@ -1,6 +1,9 @@
 #include "link/emulator_transport.h"
 
 #include "printer.h"
+#include "state_file.h"
+
+#include <QDir>
 
 #include <QStringList>
 
@@ -34,8 +37,9 @@ steady_clock::time_point enqueue(Queue &pending, steady_clock::time_point lineFr
             if (!pending.empty() && segment.pauseMs < Transport::ChunkGapMs) {
                 pending.back().bytes += segment.bytes;
                 pending.back().readyAt = at;
+                pending.back().thenOff = segment.thenOff;
             } else {
-                pending.push_back({at, segment.bytes});
+                pending.push_back({at, segment.bytes, segment.thenOff});
             }
         }
     }
@@ -84,8 +88,11 @@ QByteArray EmulatorTransport::readChunk(int totalMs, const std::atomic<bool> &ca
             }
             QByteArray chunk = front.bytes.left(MaxChunk);
             front.bytes.remove(0, chunk.size());
-            if (front.bytes.isEmpty())
+            if (front.bytes.isEmpty()) {
+                if (front.thenOff)
+                    printer->segmentSent({0, {}, true});
                 pending.pop_front();
+            }
             return chunk;
         }
         if (totalMs >= 0 && now >= deadline)
@@ -120,27 +127,70 @@ QStringList names() {
 namespace {
 std::mutex printersMutex;
 std::shared_ptr<emu::Printer> modelA, modelB;
+QString stateFolder; // empty: the printers keep nothing
+
+// With a state folder, the printer takes the state its file keeps and writes it there after
+// each change; a file refused leaves the printer as it is and is not written over.
+void keepState(emu::Printer &printer, const QString &port, QString *refused) {
+    if (stateFolder.isEmpty())
+        return;
+    const QString file = QDir(stateFolder).filePath(stateFileName(port));
+    QString error;
+    if (emu::StateFile::load(printer, file, &error))
+        emu::StateFile::keep(printer, file);
+    else if (refused)
+        *refused = error;
+}
+
+// The printer of a port, made when first asked for.
+std::shared_ptr<emu::Printer> made(std::shared_ptr<emu::Printer> &printer, const QString &port,
+                                   QString *refused) {
+    if (printer)
+        return printer;
+    const bool a = port == QLatin1String(ModelAPort);
+    printer = emu::Printer::create(a ? emu::Model::A : emu::Model::B,
+                                   {a ? "21000123" : "47000456", a ? "1.20" : "1.05", "0001"});
+    keepState(*printer, port, refused);
+    return printer;
+}
 } // namespace
+
+QString stateFileName(const QString &portName) {
+    return portName == QLatin1String(ModelAPort) ? QStringLiteral("emulador-MV210.json")
+                                                 : QStringLiteral("emulador-MV4700.json");
+}
 
 std::shared_ptr<emu::Printer> printerFor(const QString &portName) {
     std::lock_guard lock(printersMutex);
-    if (portName == QLatin1String(ModelAPort)) {
-        if (!modelA)
-            modelA = emu::Printer::create(emu::Model::A, {"21000123", "1.20", "0001"});
-        return modelA;
-    }
-    if (portName == QLatin1String(ModelBPort)) {
-        if (!modelB)
-            modelB = emu::Printer::create(emu::Model::B, {"47000456", "1.05", "0001"});
-        return modelB;
-    }
+    if (portName == QLatin1String(ModelAPort))
+        return made(modelA, portName, nullptr);
+    if (portName == QLatin1String(ModelBPort))
+        return made(modelB, portName, nullptr);
     return nullptr;
+}
+
+QStringList keepStateIn(const QString &folder) {
+    std::lock_guard lock(printersMutex);
+    stateFolder = folder;
+    QStringList refused;
+    for (const char *port : {ModelAPort, ModelBPort}) {
+        std::shared_ptr<emu::Printer> &printer = port == ModelAPort ? modelA : modelB;
+        QString error;
+        if (printer) // made before the folder was known: it takes the file's state now
+            keepState(*printer, QLatin1String(port), &error);
+        else
+            made(printer, QLatin1String(port), &error);
+        if (!error.isEmpty())
+            refused << error;
+    }
+    return refused;
 }
 
 void replacePrinters() {
     std::lock_guard lock(printersMutex);
     modelA.reset();
     modelB.reset();
+    stateFolder.clear();
 }
 
 } // namespace EmulatedPorts

@@ -33,6 +33,7 @@ private:
     struct Pending {
         TimePoint readyAt;
         QByteArray bytes;
+        bool thenOff = false; // the printer switches itself off once these bytes have left
     };
 
     std::shared_ptr<emu::Printer> printer;
@@ -48,7 +49,14 @@ extern const char *const ModelBPort; // "EMUL-MV4700"
 QStringList names();
 // The printer behind an emulated port name, or nullptr for any other name.
 std::shared_ptr<emu::Printer> printerFor(const QString &portName);
-// Forgets both printers: the next printerFor() makes a new one, as from the factory. A port
-// already open keeps talking to the printer it opened.
+// Forgets both printers: the next printerFor() makes a new one, as from the factory (or as its
+// state file keeps it). A port already open keeps talking to the printer it opened.
 void replacePrinters();
+// From now on both printers keep their state in `folder` ("emulador-MV210.json",
+// "emulador-MV4700.json"): loaded now (into a printer already made, too), written whole after
+// each change.
+// Returns a message for each state file refused (damaged or unreadable): that printer starts
+// as from the factory and its file is left as it is, not written over.
+QStringList keepStateIn(const QString &folder);
+QString stateFileName(const QString &portName);
 } // namespace EmulatedPorts

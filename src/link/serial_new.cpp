@@ -5,6 +5,7 @@
 #include "link/emulator_transport.h"
 #include "link/macro_line.h"
 #include "link/serial_transport.h"
+#include "link/tcp_transport.h"
 
 #include <QThread>
 
@@ -108,6 +109,8 @@ void Link::runOnPortThread(const std::function<void()> &job) {
 std::unique_ptr<Transport> Link::defaultTransport(const QString &portName) {
     if (auto printer = EmulatedPorts::printerFor(portName))
         return std::make_unique<EmulatorTransport>(std::move(printer));
+    if (TcpTransport::isTcpName(portName))
+        return std::make_unique<TcpTransport>(portName);
     return std::make_unique<SerialTransport>(portName);
 }
 

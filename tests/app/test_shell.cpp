@@ -5,6 +5,7 @@
 #include "app/tool_config.h"
 #include "app/tool_windows.h"
 #include "core/named_event.h"
+#include "protocol/command_set.h"
 #include "support/recording_messages.h"
 #include "support/reliability_nobody.h"
 #include "support/scripted_file_dialogs.h"
@@ -15,6 +16,7 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -196,6 +198,69 @@ private slots:
         nobody.reset();
         QCOMPARE(readFile(cfg()), atExit == "=" ? saved : atExit);
         QVERIFY(!printerLink().isOpen()); // the viewer closed the port at shut-down
+    }
+
+    // A port name longer than the record's 12 bytes (a printer on the network) is kept whole in
+    // Tool.prt, and the record, still 20 bytes, holds the mark that leads there: the name comes
+    // back at the next start. Without Tool.prt the box stays empty, as on a first run.
+    void longPortName() {
+        QTcpServer printer; // the far end; it answers nothing, which is not the point here
+        QVERIFY(printer.listen(QHostAddress::LocalHost));
+        const QString name = QStringLiteral("tcp://127.0.0.1:%1").arg(printer.serverPort());
+        start();
+        choose("cbPorta", name);
+        QVERIFY(toolState().PortOpen);
+        tool.reset();
+        QCOMPARE(readFile(cfg()), record("@Tool.prt", ModelA));
+        QCOMPARE(readFile(dir->filePath("Tool.prt")), name.toUtf8() + '\n');
+        for (const QString &shown : {name, QString()}) {
+            start();
+            QCOMPARE(main.text("cbPorta"), shown);
+            QCOMPARE(messages->texts(), QStringList());
+            tool.reset();
+            QCOMPARE(QFile::remove(dir->filePath("Tool.prt")), !shown.isEmpty());
+        }
+    }
+
+    // The built-in printers keep their state in the working folder, and the panel shows what
+    // they print: a Leitura X on the roll, saved and cleared; its COO kept across a restart of
+    // the tool; "Restaurar padrão de fábrica"; a damaged state file refused at start, untouched.
+    void emulatedPrinterKept() {
+        writeCfg(record(PortB, ModelB));
+        start();
+        waitGreen();
+        const int factory = fixture::printer(ModelB)->documentCounter();
+        QVERIFY(commandSetFor(ModelB)->ReadingX());
+        WindowDriver panel(&tool->emulatorPanel);
+        QTRY_VERIFY(panel.text("memoBobina").contains("LEITURA X"));
+        ScriptedFileDialogs dialogs;
+        dialogs.answer(dir->filePath("bobina.txt"));
+        panel.press("btSalvarBobina");
+        QCOMPARE(readFile(dir->filePath("bobina.txt")), panel.text("memoBobina").toUtf8() + '\n');
+        panel.press("btLimparBobina");
+        QCOMPARE(panel.text("memoBobina"), QString());
+        const auto restart = [&] {
+            tool.reset();
+            EmulatedPorts::replacePrinters(); // as a new run of the tool finds them
+            start();
+            waitGreen();
+        };
+        restart();
+        QCOMPARE(fixture::printer(ModelB)->documentCounter(), factory + 1);
+        messages->scriptAnswer(MessageAnswer::Yes);
+        panel.drive(&tool->emulatorPanel);
+        panel.press("btFabrica");
+        QCOMPARE(fixture::printer(ModelB)->documentCounter(), factory);
+        QCOMPARE(messages->count(), 1); // the question
+
+        QFile state(dir->filePath("emulador-MV4700.json"));
+        QVERIFY(state.open(QIODevice::WriteOnly) && state.write("{\"coo\": 7") > 0);
+        state.close();
+        restart();
+        QCOMPARE(fixture::printer(ModelB)->documentCounter(), factory);
+        QVERIFY2(messages->texts().last().contains("recusado"),
+                 qPrintable(messages->texts().last()));
+        QCOMPARE(readFile(state.fileName()), "{\"coo\": 7");
     }
 
     // The light and the status bar as the printer on the saved port is identified (yellow while

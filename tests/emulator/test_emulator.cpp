@@ -463,7 +463,10 @@ private slots:
                                              {"--model", "A", "--serial", "1234"},
                                              {"--model", "B", "--firmware", "120"},
                                              {"--model", "A", "--delay", "-5"},
-                                             {"--model", "A", "--baud", "9600"}})
+                                             {"--model", "A", "--baud", "9600"},
+                                             {"--model", "A", "--fault", "late"},
+                                             {"--model", "B", "--fault", "error=1"},
+                                             {"--model", "B", "--tcp", "127.0.0.1:65536"}})
             QTest::addRow("refused: %s", qPrintable(arguments.join(' ')))
                 << arguments << QByteArray() << 0 << QByteArray();
     }

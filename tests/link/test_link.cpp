@@ -2,15 +2,20 @@
 // nothing, the recording hook's lines, the viewer feed, a closed port, and one exchange at a
 // time between threads. Then over real pseudo-terminals: the serial transport's byte
 // transparency and chunks with the test playing the printer, and the tool's identification end
-// to end against both models of the printer-emulator program.
+// to end against both models of the printer-emulator program, on a pseudo-terminal and on TCP.
 #include "app/thread_testa_impr.h"
 #include "core/clock.h"
 #include "core/global.h"
+#include "fiscal/item_entry.h"
+#include "fiscal/payment_entry.h"
 #include "link/serial_new.h"
+#include "protocol/command_set.h"
 #include "support/scripted_transport.h"
 #include "support/test_main.h"
 
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <thread>
@@ -279,6 +284,98 @@ private slots:
         link.ClosePort();
         program.terminate();
         QVERIFY(program.waitForFinished(5000));
+    }
+
+    // The tool's link on printer-emulator --tcp with a free loopback port: the identification,
+    // a Leitura X and a coupon sold, paid with a method of an accented name and closed, and the
+    // paper roll the emulator wrote of them (--journal; dates and times masked); the program
+    // ended, the connection drops and CTS with it, as a printer switched off.
+    void couponOverTcp_data() {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("foot");
+        QTest::newRow("MV210") << "A"
+                               << "Opr:\nMV210  SB:1.20  ECF:0001  NS:11223344";
+        QTest::newRow("MV4700") << "B"
+                                << "Lj:0001  Opr:\nMV4700  SB:1.20  ECF:0001  NS:11223344";
+    }
+    void couponOverTcp() {
+        QFETCH(QString, model);
+        QFETCH(QString, foot);
+        const uint code = model == "A" ? ModelA : ModelB;
+        Clock::setScale(1.0);
+        QProcess program;
+        QTemporaryDir dir;
+        const QString journal = dir.filePath("bobina.txt");
+        program.start(QStringLiteral(PRINTER_EMULATOR_PATH),
+                      {"--model", model, "--serial", "11223344", "--print-time", "10", "--tcp",
+                       "127.0.0.1:0", "--journal", journal});
+        QVERIFY(program.waitForStarted(5000));
+        QTRY_VERIFY(program.canReadLine());
+        const QString port = QString::fromLocal8Bit(program.readLine()).trimmed();
+        QVERIFY2(port.startsWith("tcp://127.0.0.1:") && !port.endsWith(":0"), qPrintable(port));
+        Link &tool = printerLink();
+        QCOMPARE(tool.OpenPort(port, 9600, false), 0);
+        QCOMPARE(tool.IsCtsOn(), CtsLine::On);
+        toolState().ModelCode = code;
+        ThreadTestaImpr identification(tool, nullptr);
+        QVERIFY(identification.IdentifyPrinter());
+        QCOMPARE(toolState().PrinterSerial.get(), "11223344");
+        CommandSet &c = *commandSetFor(code);
+        const ItemEntry::Sale sale{.code = "7891000100103",
+                                   .description = "Produto",
+                                   .price = "000001000",
+                                   .taxCode = "TA",
+                                   .quantity = "00001",
+                                   .unit = {},
+                                   .adjustment = {}};
+        ItemRecord item = ItemEntry::saleRecord(sale);
+        TotalRecord total = ItemEntry::totalRecord('D', false, "000000000150");
+        PaymentMethodRecord card{0, {'0', '2'}, {}};
+        std::memcpy(card.name, "Cart\xE3o               ", 21); // Windows-1252
+        PaymentRecord paid =
+            PaymentEntry::paymentRecord(code == ModelB ? "02" : "B", "1000", "Pago no caixa 2");
+        char coo[6];
+        QVERIFY(c.ProgramTaxRate({0, {'1', '8', '0', '0'}}) && c.ProgramPaymentMethod(card) &&
+                c.ReadingX() && c.WaitPrinterIdle());
+        QVERIFY(c.OpenCoupon(coo) && c.SellItem(item) && c.Totalize(total) &&
+                c.RegisterPayment(paid) && c.CloseCoupon("Volte sempre"));
+        QVERIFY(QByteArray(coo, 6).toInt() > 0);
+        program.terminate();
+        QVERIFY(program.waitForFinished(5000));
+        QTRY_COMPARE(tool.IsCtsOn(), CtsLine::Off);
+        tool.ClosePort();
+
+        QFile paper(journal);
+        QVERIFY(paper.open(QIODevice::ReadOnly));
+        QString text = QString::fromUtf8(paper.readAll());
+        text.replace(QRegularExpression("\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d"), "<data>");
+        const QString rule(48, '-');
+        const QString top = "KORVEL S.A.\n" + rule + "\n<data>                   COO:%1\n";
+        const QString end = rule + '\n' + foot + "\nCOO:%1                   <data>\n\n";
+        QCOMPARE(text.split('\n'), (top.arg("000218") +
+                                    "                   LEITURA X\n"
+                                    "CRZ:0005  CRO:0001  COO:000218\n"
+                                    "VENDA BRUTA DO DIA:                         0,00\n"
+                                    "CANCELAMENTOS:                              0,00\n"
+                                    "DESCONTOS:                                  0,00\n"
+                                    "T01 ICMS 18,00%                             0,00\n"
+                                    "F  SUBSTITUICAO TRIBUTARIA                  0,00\n"
+                                    "I  ISENTO                                   0,00\n"
+                                    "N  NAO INCIDENCIA                           0,00\n"
+                                    "GT:                                    12.167,70\n" +
+                                    end.arg("000218") + top.arg("000219") +
+                                    "                  CUPOM FISCAL\n"
+                                    "001 789100 Produto\n"
+                                    "    1,000 x 10,00  TA                      10,00\n" +
+                                    rule +
+                                    "\nSUBTOTAL R$                                10,00\n"
+                                    "DESCONTO R$                                -1,50\n"
+                                    "TOTAL R$                                    8,50\n"
+                                    "Cartão                                     10,00\n"
+                                    "    Pago no caixa 2\n"
+                                    "TROCO R$                                    1,50\n" +
+                                    rule + "\nVolte sempre\n" + end.arg("000219"))
+                                       .split('\n'));
     }
 };
 

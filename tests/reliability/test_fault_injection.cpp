@@ -5,9 +5,9 @@
 // flows that write a file over an earlier one also meet a full disk, a read-only file and a
 // read-only folder: the earlier file is then kept byte for byte, and the user told.
 //
-// A step is the n-th frame the tool sends (the printer's faults, through the emulator's own
-// controls) or the n-th answer it receives (the line's faults, made by the line between the
-// link and the emulator, as noise or a loose cable would).
+// A step is the n-th frame the tool sends (the printer's faults) or the n-th piece of an answer
+// the printer sends (the line's faults: noise, a loose cable), armed as the emulator's faults on
+// demand.
 #include "app/main_window.h"
 #include "core/working_folder.h"
 #include "fiscal/item_entry.h"
@@ -36,7 +36,6 @@
 
 #include <csignal>
 #include <cstring>
-#include <mutex>
 #include <sys/resource.h>
 
 namespace {
@@ -51,59 +50,24 @@ enum class Flow { SendData, FiscalMemory, UserRecord, Intervention, ReductionZ, 
 
 const QByteArray Earlier = "conteúdo anterior que não pode se perder";
 
-// One fault planned at one step of the line between the link and the emulated printer.
+// One fault planned at one step, through the emulated printer's own faults on demand; the
+// printer counts the steps.
 struct Plan {
-    std::mutex mutex;
     Fault fault = Fault::Silent;
-    int step = 0; // 0: no fault
     QByteArray code = "16";
-    int frames = 0, answers = 0; // so far
-    bool onTheLine() const { return fault >= Fault::Garbage; }
-    void reset(Fault f, int n) {
-        std::lock_guard lock(mutex);
-        fault = f;
-        step = n;
-        frames = answers = 0;
-    }
-};
-
-class FaultyLine : public EmulatorTransport {
-public:
-    FaultyLine(std::shared_ptr<emu::Printer> p, Plan &plan)
-        : EmulatorTransport(p), printer(p), plan(plan) {}
-    bool write(const QByteArray &frame) override {
-        std::unique_lock lock(plan.mutex);
-        const bool now = ++plan.frames == plan.step && !plan.onTheLine();
-        if (now && plan.fault == Fault::Silent)
-            printer->setSilent(true);
-        if (now && plan.fault == Fault::ErrorCode)
-            printer->failNextWith(plan.code);
-        lock.unlock();
-        const bool written = EmulatorTransport::write(frame);
-        // Switched off while it works on the frame: the printer has taken it, its answer never
-        // leaves, and CTS drops with the power.
-        if (now && plan.fault == Fault::PowerOff)
-            printer->setPowered(false);
-        return written;
-    }
-    QByteArray readChunk(int totalMs, const std::atomic<bool> &cancel) override {
-        QByteArray chunk = EmulatorTransport::readChunk(totalMs, cancel);
-        std::lock_guard lock(plan.mutex);
-        if (chunk.isEmpty() || ++plan.answers != plan.step || !plan.onTheLine())
-            return chunk;
-        if (plan.fault == Fault::PowerOffAfterAnswer) // in the middle of a long reading
-            printer->setPowered(false);
-        else if (plan.fault == Fault::Garbage) // noise: every byte changed, the length kept
-            for (qsizetype i = 0; i < chunk.size(); ++i)
-                chunk[i] = char(uint8_t(chunk[i]) ^ uint8_t(0x5A + 13 * i));
-        else // the line drops after a few bytes, never enough for the answer's code
-            chunk.truncate(std::min<qsizetype>(3, chunk.size() / 2));
-        return chunk;
-    }
-
-private:
     std::shared_ptr<emu::Printer> printer;
-    Plan &plan;
+    int frames = 0, answers = 0; // the printer's counts when the plan was made
+    bool onTheLine() const { return fault >= Fault::Garbage; }
+    void reset(Fault f, int step) {
+        fault = f;
+        frames = printer->framesTaken();
+        answers = printer->answersSent();
+        if (step > 0)
+            printer->injectFault({emu::Fault::Kind(f), step, code});
+    }
+    int steps() const {
+        return onTheLine() ? printer->answersSent() - answers : printer->framesTaken() - frames;
+    }
 };
 
 struct QuietView : SendDataView {
@@ -173,8 +137,7 @@ class FaultInjectionTest : public QObject {
         p->setMaintenanceJumper(!stamping(flow) && flow != Flow::Macro);
         p->setPrintTimeMs(20);
         p->setCheckPrintTimeMs(20);
-        printerLink().setTransportFactory(
-            [this, p](const QString &) { return std::make_unique<FaultyLine>(p, plan); });
+        plan.printer = p;
         QVERIFY(fixture::identifyPrinter(model, model == ModelA ? "21000123" : "47000456", "1.20"));
         messages.reset(); // the old recorders go before the new ones come
         dialogs.reset();
@@ -375,7 +338,6 @@ class FaultInjectionTest : public QObject {
 private slots:
     void cleanup() {
         printerLink().ClosePort();
-        printerLink().setTransportFactory({});
         dialogs.reset();
         messages.reset();
         fixture::disconnectPrinter();
@@ -407,7 +369,7 @@ private slots:
         plan.reset(fault, 0);
         QVERIFY2(run(flow), qPrintable(messages->texts().join(" | ")));
         QCOMPARE(checkFile(true), target.isEmpty() ? "none" : "written");
-        const int steps = plan.onTheLine() ? plan.answers : plan.frames;
+        const int steps = plan.steps();
         QVERIFY(steps > 0 || fault >= Fault::DiskFull);
         if (fault >= Fault::DiskFull) {
             prepare(flow);
@@ -468,8 +430,8 @@ private slots:
         prepare(model == ModelB ? Flow::ReductionZ : Flow::UserRecord);
         for (int i = 0; i < size; ++i) {
             messages->clear();
-            plan.reset(Fault::ErrorCode, 1);
             plan.code = table[i].code;
+            plan.reset(Fault::ErrorCode, 1);
             QVERIFY2(!commandSetFor(model)->ReductionZ(), table[i].code);
             const auto code = reinterpret_cast<const uint8_t *>(table[i].code);
             QCOMPARE(messages->texts(), QStringList{errorMessageText(table, size, code)});

@@ -4,9 +4,9 @@
 // pseudo-terminal at the line's speed. Protocol durations are shortened through the clock.
 #include "app/main_window.h"
 #include "core/clock_text.h"
+#include "line_host.h"
 #include "link/serial_new.h"
 #include "protocol/command_set.h"
-#include "pty_host.h"
 #include "reports/fiscal_memory.h"
 #include "reports/leituramf.h"
 #include "reports/printer_clock.h"
@@ -310,7 +310,7 @@ private slots:
         const QByteArray sent = emubench::exchange(*printer, frame);
         QVERIFY2(sent.size() >= 20 * 1024, qPrintable(QString::number(sent.size())));
         printer->setPacing(true);
-        emu::PtyHost host(*printer);
+        emu::LineHost host(*printer);
         QVERIFY2(host.start(), qPrintable(host.errorString()));
         Clock::setScale(1.0);
         QCOMPARE(printerLink().OpenPort(host.slavePath(), 9600, false), 0);
