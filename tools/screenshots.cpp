@@ -321,8 +321,11 @@ void Session::checksAndSensors() {
     printer->setPaperLow(true);
     press(windows.main, "btSensores");
     const QColor cyan(0, 255, 255);
-    wait([&] { return windows.sensores.LedGaveta()->color() == cyan; }, "the drawer's light");
-    wait([&] { return windows.sensores.LedPoucoPapel()->color() == cyan; }, "the paper's light");
+    const auto lit = [&](const char *light) {
+        return windows.sensores.findChild<Indicator *>(QLatin1String(light))->color() == cyan;
+    };
+    wait([&] { return lit("LedGaveta"); }, "the drawer's light");
+    wait([&] { return lit("LedPoucoPapel"); }, "the paper's light");
     save(windows.sensores, QStringLiteral("sensors"));
     windows.sensores.hide();
     printer->setDrawerOpen(false);
