@@ -349,6 +349,7 @@ private slots:
             row("user record without jumper", m, userRecord(modelOf(m), {}, {}), "01");
             row("intervention mode", m, esc(0xC0) + noon + "YYY R\xFF", "16", true);
             row("intervention ECF number", m, esc(0xC0) + noon + "XXX R00A1X\r\n\xFF", "13", true);
+            row("intervention header cut short", m, esc(0xC0) + noon + "XXX R1\xFF", "16", true);
             row("intervention on 31 February", m, esc(0xC0) + "310225120000XXX R\xFF", a ? "16" : "13", true);
             row("firmware update password", m, esc(0xC1) + (a ? "XXXXXXXX" : "47000456"), a ? "53" : "08", true);
             row("fiscal memory periods mixed", m, fm + "000001311294", "16");
