@@ -17,8 +17,8 @@ struct OptionSpec {
 // The options every sub-command takes.
 const OptionSpec Common[] = {
     {"port", "NOME",
-     "porta da impressora: /dev/ttyS0, /dev/ttyUSB0, EMUL-MV210, EMUL-MV4700; repetida, o "
-     "comando roda em várias impressoras ao mesmo tempo"},
+     "porta da impressora: /dev/ttyS0, /dev/ttyUSB0, EMUL-MV210, EMUL-MV4700, "
+     "tcp://HOST:PORTA; repetida, o comando roda em várias impressoras ao mesmo tempo"},
     {"model", "MODELO", "MV210 ou MV4700 (sem a opção: o modelo que a impressora informa)"},
     {"json", nullptr, "resultado em JSON na saída padrão"},
     {"quiet", nullptr, "sem progresso nem resultado em texto; só erros"},
