@@ -289,7 +289,8 @@ private slots:
     // The tool's link on printer-emulator --tcp with a free loopback port: the identification,
     // a Leitura X and a coupon sold, paid with a method of an accented name and closed, and the
     // paper roll the emulator wrote of them (--journal; dates and times masked); the program
-    // ended, the connection drops and CTS with it, as a printer switched off.
+    // ended, the connection drops and CTS with it, as a printer switched off; started again, it
+    // is found again.
     void couponOverTcp_data() {
         QTest::addColumn<QString>("model");
         QTest::addColumn<QString>("foot");
@@ -343,7 +344,14 @@ private slots:
         program.terminate();
         QVERIFY(program.waitForFinished(5000));
         QTRY_COMPARE(tool.IsCtsOn(), CtsLine::Off);
+        // Switched on again at the same address, the printer is found without reopening.
+        program.start(QStringLiteral(PRINTER_EMULATOR_PATH),
+                      {"--model", model, "--tcp", QString(port).remove("tcp://")});
+        QVERIFY(program.waitForStarted(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(tool.IsCtsOn(), CtsLine::On, 10000);
         tool.ClosePort();
+        program.terminate();
+        QVERIFY(program.waitForFinished(5000));
 
         QFile paper(journal);
         QVERIFY(paper.open(QIODevice::ReadOnly));
