@@ -8,14 +8,14 @@ namespace Cli {
 
 namespace {
 
-struct OptionSpec {
+struct OptionInfo {
     const char *name;  // without the dashes
     const char *value; // the value's name in the help, nullptr for a flag
     const char *help;
 };
 
 // The options every sub-command takes.
-const OptionSpec Common[] = {
+const OptionInfo Common[] = {
     {"port", "NOME",
      "porta da impressora: /dev/ttyS0, /dev/ttyUSB0, EMUL-MV210, EMUL-MV4700, "
      "tcp://HOST:PORTA; repetida, o comando roda em várias impressoras ao mesmo tempo"},
@@ -25,16 +25,16 @@ const OptionSpec Common[] = {
     {"help", nullptr, "mostra esta ajuda"},
 };
 
-struct CommandSpec {
+struct CommandInfo {
     const char *name;
     const char *arguments; // shown after the name in the usage line
     const char *summary;
-    QList<OptionSpec> options;
+    QList<OptionInfo> options;
     bool needsFile = false;
 };
 
-const QList<CommandSpec> &commands() {
-    static const QList<CommandSpec> all = {
+const QList<CommandInfo> &commands() {
+    static const QList<CommandInfo> all = {
         {"identify", "", "modelo, número de série, versão do software básico e número do ECF", {}},
         {"status", "", "os indicadores de status, com os nomes da janela de status", {}},
         {"read-config",
@@ -83,14 +83,14 @@ const QList<CommandSpec> &commands() {
     return all;
 }
 
-const CommandSpec *findCommand(const QString &name) {
-    for (const CommandSpec &spec : commands())
-        if (name == QLatin1String(spec.name))
-            return &spec;
+const CommandInfo *findCommand(const QString &name) {
+    for (const CommandInfo &command : commands())
+        if (name == QLatin1String(command.name))
+            return &command;
     return nullptr;
 }
 
-QString optionLine(const OptionSpec &option) {
+QString optionLine(const OptionInfo &option) {
     const QString dashes = qstrlen(option.name) == 1 ? QStringLiteral("-") : QStringLiteral("--");
     QString left = QStringLiteral("  ") + dashes + QLatin1String(option.name);
     if (option.value)
@@ -100,11 +100,11 @@ QString optionLine(const OptionSpec &option) {
 
 QString programHelp() {
     QString text = QStringLiteral("Uso: ecf COMANDO [opções]\n\nComandos:\n");
-    for (const CommandSpec &spec : commands())
-        text += QStringLiteral("  ") + QString::fromLatin1(spec.name).leftJustified(15) +
-                QString::fromUtf8(spec.summary) + u'\n';
+    for (const CommandInfo &command : commands())
+        text += QStringLiteral("  ") + QString::fromLatin1(command.name).leftJustified(15) +
+                QString::fromUtf8(command.summary) + u'\n';
     text += QStringLiteral("\nOpções de todos os comandos:\n");
-    for (const OptionSpec &option : Common)
+    for (const OptionInfo &option : Common)
         text += optionLine(option);
     text += QStringLiteral("\nAjuda de um comando: ecf COMANDO --help\n"
                            "Saída: 0 feito, 1 a impressora recusou ou falhou, 2 uso ou arquivo "
@@ -112,26 +112,26 @@ QString programHelp() {
     return text;
 }
 
-QString commandHelp(const CommandSpec &spec) {
+QString commandHelp(const CommandInfo &command) {
     QString text = QStringLiteral("Uso: ecf %1 %2 --port NOME [opções]\n\n%3\n")
-                       .arg(QLatin1String(spec.name), QLatin1String(spec.arguments),
-                            QString::fromUtf8(spec.summary));
-    if (!spec.options.isEmpty()) {
+                       .arg(QLatin1String(command.name), QLatin1String(command.arguments),
+                            QString::fromUtf8(command.summary));
+    if (!command.options.isEmpty()) {
         text += QStringLiteral("\nOpções:\n");
-        for (const OptionSpec &option : spec.options)
+        for (const OptionInfo &option : command.options)
             text += optionLine(option);
     }
     text += QStringLiteral("\nOpções de todos os comandos:\n");
-    for (const OptionSpec &option : Common)
+    for (const OptionInfo &option : Common)
         text += optionLine(option);
     return text;
 }
 
-const OptionSpec *findOption(const CommandSpec &spec, const QString &name) {
-    for (const OptionSpec &option : Common)
+const OptionInfo *findOption(const CommandInfo &command, const QString &name) {
+    for (const OptionInfo &option : Common)
         if (name == QLatin1String(option.name))
             return &option;
-    for (const OptionSpec &option : spec.options)
+    for (const OptionInfo &option : command.options)
         if (name == QLatin1String(option.name))
             return &option;
     return nullptr;
@@ -211,8 +211,8 @@ Parsed parse(const QStringList &arguments) {
             parsed.help ? programHelp() : QStringLiteral("Falta o comando.\n\n") + programHelp();
         return parsed;
     }
-    const CommandSpec *spec = findCommand(arguments[0]);
-    if (!spec) {
+    const CommandInfo *command = findCommand(arguments[0]);
+    if (!command) {
         parsed.text =
             QStringLiteral("Comando desconhecido: %1\n\n").arg(arguments[0]) + programHelp();
         return parsed;
@@ -226,11 +226,11 @@ Parsed parse(const QStringList &arguments) {
         const QString &argument = arguments[i];
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
             parsed.help = true;
-            parsed.text = commandHelp(*spec);
+            parsed.text = commandHelp(*command);
             return parsed;
         }
         if (!argument.startsWith(u'-') || argument == QLatin1String("-")) {
-            if (!spec->needsFile || !o.file.isEmpty())
+            if (!command->needsFile || !o.file.isEmpty())
                 return refuse(QStringLiteral("Argumento a mais: %1").arg(argument));
             o.file = argument;
             continue;
@@ -243,7 +243,7 @@ Parsed parse(const QStringList &arguments) {
             value = name.mid(equals + 1);
             name.truncate(equals);
         }
-        const OptionSpec *option = findOption(*spec, name);
+        const OptionInfo *option = findOption(*command, name);
         if (!option)
             return refuse(
                 QStringLiteral("Opção desconhecida para %1: %2").arg(o.command, argument));
@@ -258,7 +258,7 @@ Parsed parse(const QStringList &arguments) {
     }
     if (o.ports.isEmpty())
         return refuse(QStringLiteral("Falta a porta (--port)."));
-    if (spec->needsFile && o.file.isEmpty())
+    if (command->needsFile && o.file.isEmpty())
         return refuse(QStringLiteral("Falta o arquivo."));
     if (o.command == QLatin1String("read-config") && o.output.isEmpty())
         return refuse(QStringLiteral("Falta o arquivo de saída (-o)."));
