@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMap>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTest>
 
 using namespace emubench;
@@ -495,6 +496,28 @@ private slots:
             QCOMPARE(answer.mid(position, expected.size()), expected);
             QVERIFY(timer.elapsed() >= (arguments.contains("--delay") ? 300 : 0));
         }
+        QVERIFY(stopped(program));
+    }
+
+    // On TCP the line has one client at a time: a newer one takes it over and the older one is
+    // dropped, as a serial device server does.
+    void tcpClientReplaced() {
+        QProcess program;
+        const QString address = start(program, {"--model", "B", "--tcp", "127.0.0.1:0"});
+        QVERIFY2(address.startsWith("tcp://127.0.0.1:"), qPrintable(address));
+        const quint16 port = quint16(address.section(':', -1).toUInt());
+        QTcpSocket first, second;
+        QByteArray answers[2];
+        for (QTcpSocket *client : {&first, &second}) {
+            QByteArray &answer = answers[client == &second];
+            client->connectToHost(QHostAddress::LocalHost, port);
+            QVERIFY(client->waitForConnected(3000));
+            QVERIFY(client->write(esc(0xC3)) == 2);
+            QTRY_VERIFY_WITH_TIMEOUT((answer += client->readAll()).endsWith(End), 3000);
+            QVERIFY2(answer.startsWith(":100047"), answer.constData());
+        }
+        QTRY_COMPARE(first.state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(second.state(), QAbstractSocket::ConnectedState);
         QVERIFY(stopped(program));
     }
 
