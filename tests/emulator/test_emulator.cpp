@@ -148,6 +148,14 @@ QByteArray frameNamed(Printer &p, const QString &name, int coupon) {
         {"ZZZ", esc(0xC0) + at(now.addSecs(60)) + "ZZZ R" + Ff},
         {"ZZZ-1d", esc(0xC0) + at(now.addDays(-1)) + "ZZZ R" + Ff},
         {"XXX", esc(0xC0) + at(now.addSecs(60)) + "XXX R" + Ff},
+        {"XXXbold", esc(0xC0) + at(now.addSecs(60)) + "XXX R0001" +
+                        (a ? "\x1B"
+                             "ELOJA\x1B"
+                             "F"
+                           : "\x1B"
+                             "E1LOJA\x1B"
+                             "E0") +
+                        Ff},
         {"user", userRecord(m, p.identity().serial, "11.444.777/0001-61")},
         {"userNoCode", userRecord(m, {}, {})},
         {"userWrongCode", userRecord(m, p.identity().serial, "11444777000162")},
@@ -215,10 +223,11 @@ private slots:
     // Each script runs on a programmed printer (bench()) and is a list of steps: "name" sends
     // the frame of that name and expects it accepted, "name=CC" refused with code CC ("AA|BB":
     // model A's code, model B's), "name=-" unanswered. "+light"/"-light" checks a status light;
-    // "coo+N"/"crz+N" how far the COO and the reduction counter have moved. Controls:
-    // "midnight" passes, "jumper" is put in place, "paperEnd", "paperLow" and "slip"
-    // switch on those sensors (a slip answers a waiting authentication), "full" fills the fiscal
-    // memory, "fill" programs rates into every free slot, "off"/"on" switches the printer.
+    // "coo+N"/"crz+N" how far the COO and the reduction counter have moved; "paper:TEXT" that
+    // a line printed since the last such step starts with TEXT. Controls: "midnight" passes,
+    // "jumper" is put in place, "paperEnd", "paperLow" and "slip" switch on those sensors (a slip
+    // answers a waiting authentication), "full" fills the fiscal memory, "fill" programs rates into
+    // every free slot, "off"/"on" switches the printer.
     void scripts_data() {
         QTest::addColumn<QString>("model");
         QTest::addColumn<QByteArray>("firmware");
@@ -262,6 +271,8 @@ private slots:
                                                             "copy=47 cancel=46 cancelVoucher cancelVoucher=12 cancel");
         row("reversal", "AB", "", "X open item total card reverse5 close reverse5,01=38|48 reverseCheque=38|49 "
                                   "reverse5 coo+3");
+        row("header on paper", "AB", "", "jumper XXXbold X paper:LOJA");
+        row("coupon and reduction on paper", "AB", "", "X open item total cash close paper:Dinheiro Z paper:T01");
         row("authentication", "AB", "", "X auth=31 open item total cash close auth=- slip auth auth auth auth=31");
         row("rate table full", "AB", "", "fill rate=14"); row("intervention", "AB", "", "jumper X ZZZ=40 XXX Z ZZZ-1d=41 ZZZ");
         row("firmware update mode", "A", "", "jumper update clock=- poll=- rate=- identify off on clock");
@@ -280,6 +291,8 @@ private slots:
         QVERIFY(p);
         const int coo = p->documentCounter(), crz = p->reductionCount();
         int coupon = 0;
+        QStringList paper; // what the printer printed since the last "paper:" step
+        p->setPaperObserver([&](const QStringList &lines) { paper += lines; });
         const QMap<QString, std::function<void()>> controls = {
             {"midnight", [&] { p->advanceDays(1); }},
             {"jumper", [&] { p->setMaintenanceJumper(true); }},
@@ -308,6 +321,12 @@ private slots:
                 QCOMPARE(step.startsWith("coo") ? p->documentCounter() - coo
                                                 : p->reductionCount() - crz,
                          step.mid(4).toInt());
+            } else if (step.startsWith("paper:")) {
+                const QString start = step.mid(6);
+                QVERIFY2(std::any_of(paper.begin(), paper.end(),
+                                     [&](const QString &line) { return line.startsWith(start); }),
+                         qPrintable(step + " in\n" + paper.join('\n')));
+                paper.clear();
             } else if (controls.contains(step)) {
                 controls[step]();
             } else {
