@@ -209,10 +209,10 @@ QString saveProtocolLog(const ProtocolLog &log, const QString &path) {
 
 QString openProtocolLog(ProtocolLog &log, const QString &path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("Não foi possível abrir %1:\r\n%2").arg(path, file.errorString());
     QString error;
-    if (!log.fromText(file.readAll(), &error))
-        return error;
-    return {};
+    if (!file.open(QIODevice::ReadOnly))
+        error = file.errorString();
+    else if (log.fromText(file.readAll(), &error))
+        return {};
+    return QStringLiteral("Não foi possível abrir %1:\r\n%2").arg(path, error);
 }

@@ -120,6 +120,13 @@ private slots:
         QCOMPARE(shownRows(viewer), expected);
         QVERIFY(window.findChild<ProtocolPanel *>()->log().rows() == before);
         QCOMPARE(messages.count(), 1); // the refused cancellation, shown by the command set
+        // A file that is not a protocol log is refused with a message, and the rows stay.
+        dialogs.answer(dir.filePath("cupom.csv"));
+        viewer.press("btAbrir");
+        QCOMPARE(messages.count(), 2);
+        QVERIFY2(messages.texts().last().contains("cupom.csv"),
+                 qPrintable(messages.texts().last()));
+        QCOMPARE(shownRows(viewer), expected);
 
         // Hidden, the viewer collects nothing, unless "Registrar sempre" is checked.
         for (bool always : {false, true}) {
