@@ -30,6 +30,23 @@ namespace {
 
 const QString ErrorCaption = QStringLiteral("Erro");
 
+// A fiscal memory reading's outcome: its name in the JSON result, and in words for the user.
+const std::pair<const char *, const char *> OutcomeNames[] = {
+    {"printed", "impressa"},
+    {"saved", "gravada no arquivo"},
+    {"cancelled", "cancelada"},
+    {"incomplete", "incompleta"},
+    {"nothing received", "nada recebido"},
+    {"refused", "recusada pela impressora"},
+    {"write failed", "falha ao gravar o arquivo"}};
+
+QString outcomeInWords(const QString &name) {
+    for (const auto &[json, words] : OutcomeNames)
+        if (name == QLatin1String(json))
+            return QString::fromUtf8(words);
+    return name;
+}
+
 void tellError(const QString &text) {
     showMessage(text, ErrorCaption, MessageButtons::Ok, MessageStyle::Error);
 }
@@ -231,9 +248,7 @@ int fiscalMemory(const Options &o, CommandSet &set, QJsonObject &r, Progress &pr
             progress.show(QStringLiteral("Recebendo"), received, 0, QStringLiteral("bytes"));
         });
     using FiscalMemory::Outcome;
-    static const char *const Names[] = {"printed",          "saved",   "cancelled",   "incomplete",
-                                        "nothing received", "refused", "write failed"};
-    r.insert(QStringLiteral("outcome"), QLatin1String(Names[int(result.outcome)]));
+    r.insert(QStringLiteral("outcome"), QLatin1String(OutcomeNames[int(result.outcome)].first));
     r.insert(QStringLiteral("bytes"), result.bytesReceived);
     if (result.outcome == Outcome::Saved || result.outcome == Outcome::Incomplete)
         r.insert(QStringLiteral("file"), result.fileName);
@@ -377,7 +392,9 @@ QString describe(const QJsonObject &r) {
             continue;
         const QString shown = value.isBool()     ? (value.toBool() ? "sim" : "não")
                               : value.isDouble() ? QString::number(qint64(value.toDouble()))
-                                                 : value.toString();
+                              : QLatin1String(key) == QLatin1String("outcome")
+                                  ? outcomeInWords(value.toString())
+                                  : value.toString();
         text += QString::fromUtf8(label) + QStringLiteral(": ") + shown + u'\n';
     }
     for (const QJsonValue &flag : r.value(QStringLiteral("status")).toArray())

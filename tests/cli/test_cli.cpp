@@ -379,6 +379,21 @@ private slots:
                  qPrintable(cells.join(" / ")));
     }
 
+    // Without --json the result is told in words.
+    void resultInWords() {
+        freshPrinter(ModelB);
+        printer(ModelB)->addPastReductions(3);
+        const QString was = QDir::currentPath();
+        QDir::setCurrent(s.dir->path());
+        const Run run = cli(
+            {"fiscal-memory", "--crz", "1-3", "-o", "mf.txt", "--port", fixture::portOf(ModelB)});
+        QDir::setCurrent(was);
+        QCOMPARE(run.exit, 0);
+        QVERIFY2(run.out.contains("\nResultado da leitura: gravada no arquivo\n") &&
+                     run.out.endsWith("\nConcluído.\n"),
+                 run.out.constData());
+    }
+
     // The exit status of each kind of failure, the last message told (its beginning) and,
     // for a bad command line or file, that nothing went to the printer after who it is.
     void failures_data() {
