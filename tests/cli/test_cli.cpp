@@ -379,6 +379,41 @@ private slots:
                  qPrintable(cells.join(" / ")));
     }
 
+    // What a result tells: the status flags of each model (those the status window greys out
+    // for the model are left out) and the messages, such as the clock's adjustment.
+    void results_data() {
+        fixture::columns<uint, QStringList, QStringList>({"model", "arguments", "told"});
+        const QStringList both{"Off Line", "RZ pendente", "Em MIT"};
+        const QStringList rest{"ECF bloqueado",
+                               "MF ausente/não iniciada",
+                               "Modo Treinamento",
+                               "LX inicial não emitida",
+                               "Já emitiu RZ",
+                               "Erro nos totalizadores",
+                               "Erro RTC",
+                               "Clichê danificado",
+                               "Documento emitido após RZ"};
+        QTest::newRow("MV210 status")
+            << uint(ModelA) << QStringList{"status"}
+            << QStringList{"Falha mecânica"} + both + QStringList{"RG aberto", "CF aberto"} + rest;
+        QTest::newRow("MV4700 status") << uint(ModelB) << QStringList{"status"} << both + rest;
+        QTest::newRow("clock set") << uint(ModelB) << QStringList{"clock", "--set"}
+                                   << QStringList{"Ajsute do relógio realizado com sucesso!"};
+    }
+    void results() {
+        QFETCH(uint, model);
+        QFETCH(QStringList, arguments);
+        freshPrinter(model);
+        const QJsonObject json = inFolder(arguments, model).json();
+        QCOMPARE(json["exit"].toInt(), 0);
+        QStringList told;
+        for (const QJsonValue &flag : json["status"].toArray())
+            told << flag["name"].toString();
+        for (const QJsonValue &message : json["messages"].toArray())
+            told << message["text"].toString();
+        QTEST(told, "told");
+    }
+
     // Without --json the result is told in words.
     void resultInWords() {
         freshPrinter(ModelB);
