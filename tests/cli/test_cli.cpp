@@ -379,8 +379,9 @@ private slots:
                  qPrintable(cells.join(" / ")));
     }
 
-    // What a result tells: the status flags of each model (those the status window greys out
-    // for the model are left out) and the messages, such as the clock's adjustment.
+    // What a result tells: who the printer is, the status flags of each model (those the status
+    // window greys out for the model are left out) and the messages, such as the clock's
+    // adjustment.
     void results_data() {
         fixture::columns<uint, QStringList, QStringList>({"model", "arguments", "told"});
         const QStringList both{"Off Line", "RZ pendente", "Em MIT"};
@@ -406,6 +407,10 @@ private slots:
         freshPrinter(model);
         const QJsonObject json = inFolder(arguments, model).json();
         QCOMPARE(json["exit"].toInt(), 0);
+        const QStringList identity{json["model"].toString(), json["serial"].toString(),
+                                   json["firmware"].toString(), json["ecf"].toString()};
+        QCOMPARE(identity, QStringList({model == ModelA ? "MV210" : "MV4700", Serial,
+                                        firmwareOf(model), "0001"}));
         QStringList told;
         for (const QJsonValue &flag : json["status"].toArray())
             told << flag["name"].toString();
