@@ -417,6 +417,14 @@ private slots:
         for (const QJsonValue &message : json["messages"].toArray())
             told << message["text"].toString();
         QTEST(told, "told");
+        if (arguments[0] == "clock") { // the printer's clock, set to the PC's a moment ago
+            const QDateTime clock = QDateTime::fromString(json["clock"].toString(),
+                                                          QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+            QVERIFY2(std::abs(clock.secsTo(Clock::now())) <= 60, qPrintable(clock.toString()));
+            QVERIFY(json.contains("difference_seconds") &&
+                    std::abs(json["difference_seconds"].toInt()) <= 60);
+            QCOMPARE(json["daylight_saving"], QJsonValue(false));
+        }
     }
 
     // Without --json the result is told in words.
