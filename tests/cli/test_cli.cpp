@@ -281,8 +281,13 @@ class CliTest : public QObject {
     }
 
 private slots:
-    void init() { s.begin(); }
+    // Each test runs in its own folder, where the window also writes its serial-numbered copy.
+    void init() {
+        s.begin();
+        QDir::setCurrent(s.dir->path());
+    }
     void cleanup() {
+        QDir::setCurrent(QCoreApplication::applicationDirPath());
         printerLink().setTransportFactory(&Link::defaultTransport);
         s.end();
     }
