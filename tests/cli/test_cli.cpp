@@ -270,14 +270,9 @@ class CliTest : public QObject {
     Q_OBJECT
     fixture::WindowSession s;
 
-    // The command line run in the working folder, on the port of `model`.
-    Run inFolder(QStringList arguments, uint model) {
-        const QString was = QDir::currentPath();
-        QDir::setCurrent(s.dir->path());
-        arguments << "--port" << fixture::portOf(model) << "--json";
-        const Run run = cli(arguments);
-        QDir::setCurrent(was);
-        return run;
+    // The command line run on the port of `model`, its result in JSON.
+    Run onPort(QStringList arguments, uint model) {
+        return cli(arguments << "--port" << fixture::portOf(model) << "--json");
     }
 
 private slots:
@@ -334,7 +329,7 @@ private slots:
         r.setup(s, c);
         printerLink().ClosePort();
         printer(model)->clearReceivedFrames();
-        const Run run = inFolder(r.arguments, model);
+        const Run run = onPort(r.arguments, model);
         QCOMPARE(run.exit, 0);
         const QJsonObject json = run.json();
         QCOMPARE(json["serial"].toString().toLatin1(), Serial);
@@ -372,11 +367,11 @@ private slots:
         QFETCH(uint, model);
         freshPrinter(model);
         fixture::writeFile(s.path("sample.c2k"), fixture::sampleFile(model, "0042"));
-        QCOMPARE(inFolder({"send-data", "sample.c2k"}, model).exit, 0);
-        QCOMPARE(inFolder({"read-config", "-o", "first.c2k"}, model).exit, 0);
+        QCOMPARE(onPort({"send-data", "sample.c2k"}, model).exit, 0);
+        QCOMPARE(onPort({"read-config", "-o", "first.c2k"}, model).exit, 0);
         freshPrinter(model);
-        QCOMPARE(inFolder({"send-data", "first.c2k"}, model).exit, 0);
-        QCOMPARE(inFolder({"read-config", "-o", "second.c2k"}, model).exit, 0);
+        QCOMPARE(onPort({"send-data", "first.c2k"}, model).exit, 0);
+        QCOMPARE(onPort({"read-config", "-o", "second.c2k"}, model).exit, 0);
         const QByteArray first = fixture::readFile(s.path("first.c2k"));
         QCOMPARE(fixture::readFile(s.path("second.c2k")), first);
         const QStringList cells = fixture::cells(readC2k(first, model, false).tables);
@@ -410,7 +405,7 @@ private slots:
         QFETCH(uint, model);
         QFETCH(QStringList, arguments);
         freshPrinter(model);
-        const QJsonObject json = inFolder(arguments, model).json();
+        const QJsonObject json = onPort(arguments, model).json();
         QCOMPARE(json["exit"].toInt(), 0);
         const QStringList identity{json["model"].toString(), json["serial"].toString(),
                                    json["firmware"].toString(), json["ecf"].toString()};
@@ -436,11 +431,8 @@ private slots:
     void resultInWords() {
         freshPrinter(ModelB);
         printer(ModelB)->addPastReductions(3);
-        const QString was = QDir::currentPath();
-        QDir::setCurrent(s.dir->path());
         const Run run = cli(
             {"fiscal-memory", "--crz", "1-3", "-o", "mf.txt", "--port", fixture::portOf(ModelB)});
-        QDir::setCurrent(was);
         QCOMPARE(run.exit, 0);
         QVERIFY2(run.out.contains("\nResultado da leitura: gravada no arquivo\n") &&
                      run.out.endsWith("\nConcluído.\n"),
@@ -488,10 +480,7 @@ private slots:
         fixture::writeFile(s.path("b.c2k"), fixture::sampleFile(ModelB));
         fixture::writeFile(s.path("b.b2k"), MacroFile::header(ModelB) + MacroFile::Terminator);
         fixture::writeFile(s.path("vazio.usr"), {});
-        const QString was = QDir::currentPath();
-        QDir::setCurrent(s.dir->path());
         const Run run = cli(arguments << "--json");
-        QDir::setCurrent(was);
         QCOMPARE(run.exit, exit);
         const QJsonObject json = run.json();
         if (!json.isEmpty()) { // a command line refused before any port has none
