@@ -384,20 +384,18 @@ private slots:
     // adjustment.
     void results_data() {
         fixture::columns<uint, QStringList, QStringList>({"model", "arguments", "told"});
-        const QStringList both{"Off Line", "RZ pendente", "Em MIT"};
-        const QStringList rest{"ECF bloqueado",
-                               "MF ausente/não iniciada",
-                               "Modo Treinamento",
-                               "LX inicial não emitida",
-                               "Já emitiu RZ",
-                               "Erro nos totalizadores",
-                               "Erro RTC",
-                               "Clichê danificado",
-                               "Documento emitido após RZ"};
-        QTest::newRow("MV210 status")
-            << uint(ModelA) << QStringList{"status"}
-            << QStringList{"Falha mecânica"} + both + QStringList{"RG aberto", "CF aberto"} + rest;
-        QTest::newRow("MV4700 status") << uint(ModelB) << QStringList{"status"} << both + rest;
+        // The status lights by name, but for those at `without`.
+        const auto lights = [](const QList<int> &without) {
+            QStringList names;
+            for (int i = 0; i < StatusLights::Count; ++i)
+                if (!without.contains(i))
+                    names << StatusLights::name(i);
+            return names;
+        };
+        // Model B has no mechanical failure, report or coupon open lights.
+        QTest::newRow("MV210 status") << uint(ModelA) << QStringList{"status"} << lights({});
+        QTest::newRow("MV4700 status")
+            << uint(ModelB) << QStringList{"status"} << lights({0, 4, 5});
         QTest::newRow("clock set") << uint(ModelB) << QStringList{"clock", "--set"}
                                    << QStringList{"Ajsute do relógio realizado com sucesso!"};
     }
