@@ -231,6 +231,8 @@ private:
     DocOutcome mayOpen();
     DocOutcome need(DocumentKind kind) const;
     DocOutcome needSale() const;
+    // The sold item `number` of the open coupon, while items may still change.
+    DocOutcome itemToChange(int number, SoldItem *&item);
     bool chainIntact() const;
     int nextCoo();
     qint64 applied(qint64 base, const Adjustment &adjustment) const;

@@ -72,7 +72,7 @@ DocOutcome Documents::sellItem(const ItemSale &sale, int &number) {
 
 // An item takes one surcharge or discount, in its sale or afterwards (model B); a second one
 // is refused.
-DocOutcome Documents::adjustItem(int number, const Adjustment &adjustment) {
+DocOutcome Documents::itemToChange(int number, SoldItem *&item) {
     if (const DocOutcome refused = need(DocumentKind::Coupon))
         return refused;
     Document &coupon = *current;
@@ -81,7 +81,16 @@ DocOutcome Documents::adjustItem(int number, const Adjustment &adjustment) {
     if (number < 1 || number > int(coupon.items.size()) ||
         coupon.items[size_t(number - 1)].cancelled)
         return DocError::ItemNotFound;
-    SoldItem &item = coupon.items[size_t(number - 1)];
+    item = &coupon.items[size_t(number - 1)];
+    return {};
+}
+
+DocOutcome Documents::adjustItem(int number, const Adjustment &adjustment) {
+    SoldItem *sold = nullptr;
+    if (const DocOutcome refused = itemToChange(number, sold))
+        return refused;
+    Document &coupon = *current;
+    SoldItem &item = *sold;
     if (adjustment.value == 0)
         return DocError::ZeroValue;
     if (item.adjustment != 0)
@@ -100,16 +109,11 @@ DocOutcome Documents::adjustItem(int number, const Adjustment &adjustment) {
 
 // Items are cancelled until the coupon is totalized.
 DocOutcome Documents::cancelItem(int number) {
-    if (const DocOutcome refused = need(DocumentKind::Coupon))
+    SoldItem *item = nullptr;
+    if (const DocOutcome refused = itemToChange(number, item))
         return refused;
-    Document &coupon = *current;
-    if (coupon.phase != DocumentPhase::Registering)
-        return DocError::Sequence;
-    if (number < 1 || number > int(coupon.items.size()) ||
-        coupon.items[size_t(number - 1)].cancelled)
-        return DocError::ItemNotFound;
-    coupon.items[size_t(number - 1)].cancelled = true;
-    st.paper.itemCancelled(coupon.items[size_t(number - 1)]);
+    item->cancelled = true;
+    st.paper.itemCancelled(*item);
     return {};
 }
 
